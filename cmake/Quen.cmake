@@ -1,0 +1,52 @@
+# qp_add_library(<layer> [DEPS <libs>...] [PACKAGES <pkg-config modules>...])
+# Builds every .cpp of the current folder into the static library qp_<layer>.
+function(qp_add_library layer)
+  cmake_parse_arguments(A "" "" "DEPS;PACKAGES" ${ARGN})
+  file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*/*.cpp)
+  add_library(qp_${layer} STATIC ${_src})
+  target_include_directories(qp_${layer} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(qp_${layer} PUBLIC ${A_DEPS})
+  if(A_PACKAGES)
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(qp_${layer}_pkgs REQUIRED IMPORTED_TARGET ${A_PACKAGES})
+    target_link_libraries(qp_${layer} PUBLIC PkgConfig::qp_${layer}_pkgs)
+  endif()
+endfunction()
+
+# qp_add_test(<name> LIBS <libs>...): one GoogleTest program from every .cpp of the current folder.
+function(qp_add_test name)
+  cmake_parse_arguments(A "" "" "LIBS" ${ARGN})
+  find_package(GTest REQUIRED)
+  file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(test_${name} ${_src})
+  target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(test_${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(test_${name} PRIVATE
+    QP_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QP_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES TIMEOUT 600)
+endfunction()
+
+# qp_add_bench(<name> SOURCES <files>... LIBS <libs>...)
+function(qp_add_bench name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(bench_${name} ${A_SOURCES})
+  target_include_directories(bench_${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(bench_${name} PRIVATE ${A_LIBS} benchmark::benchmark)
+  # A very short run under the test build proves the benchmark still works; figures come from
+  # scripts/bench.sh on an optimised build.
+  if(QP_TESTS)
+    add_test(NAME bench_${name}_smoke COMMAND bench_${name} --benchmark_min_time=0.001)
+    set_tests_properties(bench_${name}_smoke PROPERTIES LABELS bench TIMEOUT 900)
+  endif()
+endfunction()
+
+# qp_add_fuzzer(<name> SOURCES <files>... LIBS <libs>...)
+function(qp_add_fuzzer name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(fuzz_${name} ${A_SOURCES})
+  target_include_directories(fuzz_${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(fuzz_${name} PRIVATE ${A_LIBS})
+  target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+endfunction()
