@@ -29,7 +29,9 @@ std::string Format(const char* fmt, ...) {
   return s;
 }
 
-void RaiseError(const std::string& message) { throw EQuenError(message); }
+void RaiseError(const std::string& message) {
+  throw EQuenError(message);
+}
 
 void RaiseErrorFmt(const char* fmt, ...) {
   va_list ap;

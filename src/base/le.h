@@ -6,16 +6,22 @@
 
 namespace quen::le {
 
-inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t U16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 inline uint32_t U32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
-inline int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
+inline int32_t I32(const uint8_t* p) {
+  return static_cast<int32_t>(U32(p));
+}
 inline uint64_t U64(const uint8_t* p) {
   return static_cast<uint64_t>(U32(p)) | (static_cast<uint64_t>(U32(p + 4)) << 32);
 }
-inline int64_t I64(const uint8_t* p) { return static_cast<int64_t>(U64(p)); }
+inline int64_t I64(const uint8_t* p) {
+  return static_cast<int64_t>(U64(p));
+}
 
 inline void Put16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);

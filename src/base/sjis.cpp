@@ -41,8 +41,12 @@ inline unsigned char LowerByte(unsigned char c) {
 }
 }  // namespace
 
-std::string LowerAscii(std::string_view s) { return FoldAscii<false>(s); }
-std::string UpperAscii(std::string_view s) { return FoldAscii<true>(s); }
+std::string LowerAscii(std::string_view s) {
+  return FoldAscii<false>(s);
+}
+std::string UpperAscii(std::string_view s) {
+  return FoldAscii<true>(s);
+}
 
 int CompareNoCase(std::string_view a, std::string_view b) {
   size_t i = 0;

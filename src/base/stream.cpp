@@ -9,8 +9,12 @@
 
 namespace quen {
 
-void RaiseReadError() { throw EQuenError(msg::kStreamReadError); }
-void RaiseWriteError() { throw EQuenError(msg::kStreamWriteError); }
+void RaiseReadError() {
+  throw EQuenError(msg::kStreamReadError);
+}
+void RaiseWriteError() {
+  throw EQuenError(msg::kStreamWriteError);
+}
 
 int64_t TStream::GetSize() {
   int64_t pos = Seek(0, TSeekOrigin::soCurrent);
@@ -19,7 +23,9 @@ int64_t TStream::GetSize() {
   return size;
 }
 
-void TStream::SetSize(int64_t) { RaiseWriteError(); }
+void TStream::SetSize(int64_t) {
+  RaiseWriteError();
+}
 
 int64_t TStream::Remaining() {
   int64_t r = GetSize() - GetPosition();
@@ -128,12 +134,24 @@ T ReadLE(TStream& s) {
 }
 }  // namespace
 
-void WriteInt32(TStream& s, int32_t v) { WriteLE(s, v); }
-void WriteUInt32(TStream& s, uint32_t v) { WriteLE(s, v); }
-void WriteInt64(TStream& s, int64_t v) { WriteLE(s, v); }
-void WriteInt16(TStream& s, int16_t v) { WriteLE(s, v); }
-void WriteByte(TStream& s, uint8_t v) { s.WriteBuffer(&v, 1); }
-void WriteBool(TStream& s, bool v) { WriteByte(s, v ? 1 : 0); }
+void WriteInt32(TStream& s, int32_t v) {
+  WriteLE(s, v);
+}
+void WriteUInt32(TStream& s, uint32_t v) {
+  WriteLE(s, v);
+}
+void WriteInt64(TStream& s, int64_t v) {
+  WriteLE(s, v);
+}
+void WriteInt16(TStream& s, int16_t v) {
+  WriteLE(s, v);
+}
+void WriteByte(TStream& s, uint8_t v) {
+  s.WriteBuffer(&v, 1);
+}
+void WriteBool(TStream& s, bool v) {
+  WriteByte(s, v ? 1 : 0);
+}
 
 void WriteString(TStream& s, std::string_view v) {
   if (v.size() > INT32_MAX) RaiseWriteError();
@@ -153,12 +171,24 @@ void WriteExtended(TStream& s, long double v) {
   s.WriteBuffer(b, kExtendedSize);
 }
 
-int32_t ReadInt32(TStream& s) { return ReadLE<int32_t>(s); }
-uint32_t ReadUInt32(TStream& s) { return ReadLE<uint32_t>(s); }
-int64_t ReadInt64(TStream& s) { return ReadLE<int64_t>(s); }
-int16_t ReadInt16(TStream& s) { return ReadLE<int16_t>(s); }
-uint8_t ReadByte(TStream& s) { return ReadLE<uint8_t>(s); }
-bool ReadBool(TStream& s) { return ReadByte(s) != 0; }
+int32_t ReadInt32(TStream& s) {
+  return ReadLE<int32_t>(s);
+}
+uint32_t ReadUInt32(TStream& s) {
+  return ReadLE<uint32_t>(s);
+}
+int64_t ReadInt64(TStream& s) {
+  return ReadLE<int64_t>(s);
+}
+int16_t ReadInt16(TStream& s) {
+  return ReadLE<int16_t>(s);
+}
+uint8_t ReadByte(TStream& s) {
+  return ReadLE<uint8_t>(s);
+}
+bool ReadBool(TStream& s) {
+  return ReadByte(s) != 0;
+}
 
 std::string ReadBytes(TStream& s, int64_t count) {
   if (count < 0 || count > s.Remaining()) RaiseReadError();

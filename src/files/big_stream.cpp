@@ -49,9 +49,9 @@ std::string TKvBigFileStream::PartName(const std::string& host_path, int index) 
   if (index == 0) return host_path;
   size_t slash = host_path.find_last_of('/');
   size_t dot = host_path.find_last_of('.');
-  std::string stem =
-      (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? host_path.substr(0, dot)
-                                                                              : host_path;
+  std::string stem = (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+                         ? host_path.substr(0, dot)
+                         : host_path;
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, ".%.3d", index);
   return stem + suffix;
@@ -67,7 +67,8 @@ TKvBigFileStream::TKvBigFileStream(const std::string& host_path, TFileMode mode,
     if (!EnsurePart(0)) RaiseWriteError();
     return;
   }
-  auto open_mode = mode == TFileMode::fmOpenRead ? platform::OpenMode::kRead : platform::OpenMode::kReadWrite;
+  auto open_mode =
+      mode == TFileMode::fmOpenRead ? platform::OpenMode::kRead : platform::OpenMode::kReadWrite;
   for (int i = 0;; ++i) {
     auto f = platform::HostFile::Open(PartName(path_, i), open_mode);
     if (!f) break;
@@ -143,8 +144,9 @@ void TKvBigMemoryStream::SaveToFile(const std::string& host_path) {
   auto f = platform::HostFile::Open(tmp, platform::OpenMode::kCreateExclusive);
   if (!f) RaiseWriteError();
   const std::string& d = mem_.Data();
-  bool ok = f->WriteAt(d.data(), static_cast<int64_t>(d.size()), 0) == static_cast<int64_t>(d.size()) &&
-            f->Sync();
+  bool ok =
+      f->WriteAt(d.data(), static_cast<int64_t>(d.size()), 0) == static_cast<int64_t>(d.size()) &&
+      f->Sync();
   f.reset();
   if (!ok || !platform::RenameFile(tmp, host_path)) {
     platform::RemoveFile(tmp);
@@ -220,7 +222,8 @@ void TKvBuffBigStream::ReadBuffer(void* buffer, int64_t count) {
 int32_t TKvBuffBigStream::ReadInt32() {
   uint8_t b[4];
   ReadBuffer(b, 4);
-  return static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24));
+  return static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) |
+                              (static_cast<uint32_t>(b[3]) << 24));
 }
 
 int64_t TKvBuffBigStream::Remaining() {
@@ -230,7 +233,9 @@ int64_t TKvBuffBigStream::Remaining() {
 // --- TRangeStream
 
 TRangeStream::TRangeStream(std::unique_ptr<TKvBigStream> source, int64_t start, int64_t length)
-    : source_(std::move(source)), start_(std::max<int64_t>(0, start)), length_(std::max<int64_t>(0, length)) {
+    : source_(std::move(source)),
+      start_(std::max<int64_t>(0, start)),
+      length_(std::max<int64_t>(0, length)) {
   // The window never reaches past the source.
   int64_t size = source_->GetSize();
   if (start_ > size) start_ = size;

@@ -24,8 +24,12 @@ TVrFileManager& FileManager() {
   if (!m) m = std::make_unique<TVrFileManager>();
   return *m;
 }
-void SetFileManager(std::unique_ptr<TVrFileManager> manager) { Instance() = std::move(manager); }
-bool HasFileManager() { return Instance() != nullptr; }
+void SetFileManager(std::unique_ptr<TVrFileManager> manager) {
+  Instance() = std::move(manager);
+}
+bool HasFileManager() {
+  return Instance() != nullptr;
+}
 
 std::vector<std::string>& DeletionList() {
   static std::vector<std::string> list;
@@ -62,7 +66,9 @@ TVrFileManager::~TVrFileManager() {
   if (!temp_folder_.empty()) platform::RemoveTree(temp_folder_);
 }
 
-void TVrFileManager::SetGameFolder(const std::string& host_folder) { game_folder_ = WithSlash(host_folder); }
+void TVrFileManager::SetGameFolder(const std::string& host_folder) {
+  game_folder_ = WithSlash(host_folder);
+}
 
 void TVrFileManager::SetCdRoots(std::vector<std::string> roots) {
   for (auto& r : roots) r = WithSlash(r);
@@ -167,7 +173,8 @@ void TVrFileManager::LoadFile(TStream& target, const std::string& name) {
 
 int32_t TVrFileManager::NextLockId() const {
   for (int32_t id = 0;; ++id) {
-    bool used = std::any_of(locks_.begin(), locks_.end(), [&](const TVrLockData& l) { return l.Id == id; });
+    bool used =
+        std::any_of(locks_.begin(), locks_.end(), [&](const TVrLockData& l) { return l.Id == id; });
     if (!used) return id;
   }
 }
@@ -204,7 +211,8 @@ std::string TVrFileManager::GetRealPath(const std::string& name) {
       TKvMemoryStream content;
       LoadFile(content, name);
       const std::string& d = content.Data();
-      if (f->WriteAt(d.data(), static_cast<int64_t>(d.size()), 0) != static_cast<int64_t>(d.size())) {
+      if (f->WriteAt(d.data(), static_cast<int64_t>(d.size()), 0) !=
+          static_cast<int64_t>(d.size())) {
         f.reset();
         platform::RemoveFile(lock.Path);
         throw EQuenError(msg::kCannotCreateWorkFile);
@@ -218,7 +226,8 @@ std::string TVrFileManager::GetRealPath(const std::string& name) {
 }
 
 std::unique_ptr<TStream> TVrFileManager::OpenRange(const std::string& name) {
-  if (std::string p = LooseFilePath(name); !p.empty()) return std::make_unique<TFileRangeStream>(p, 0, 0);
+  if (std::string p = LooseFilePath(name); !p.empty())
+    return std::make_unique<TFileRangeStream>(p, 0, 0);
   for (const auto& c : collections_) {
     TVrFile* e = c->FindFile(name);
     if (!e) continue;
@@ -237,10 +246,12 @@ std::unique_ptr<TStream> TVrFileManager::OpenRange(const std::string& name) {
           std::make_unique<TKvBigFileStream>(c->FileName(), TFileMode::fmOpenRead),
           res->FileOffset() + e->Offset, e->Size);
     }
-    return std::make_unique<TRangeStream>(std::make_unique<TKvBigFileStream>(c->FileName(), TFileMode::fmOpenRead),
-                                          e->Offset, e->Size);
+    return std::make_unique<TRangeStream>(
+        std::make_unique<TKvBigFileStream>(c->FileName(), TFileMode::fmOpenRead), e->Offset,
+        e->Size);
   }
-  if (std::string p = CdRootPath(name); !p.empty()) return std::make_unique<TFileRangeStream>(p, 0, 0);
+  if (std::string p = CdRootPath(name); !p.empty())
+    return std::make_unique<TFileRangeStream>(p, 0, 0);
   throw EQuenError(Format(msg::kFileNotFound, name.c_str()));
 }
 
@@ -250,10 +261,15 @@ void TVrFileManager::ListFolder(const std::string& folder, std::vector<std::stri
     if (root.empty()) return;
     std::string dir = folder.empty() ? WithSlash(root) : ResolveGamePath(root, folder, true);
     if (dir.empty()) return;
-    for (const auto& e : platform::ListDirectory(dir)) {
+    // Sorted, so that runs do not depend on the order the host file system keeps.
+    auto entries = platform::ListDirectory(dir);
+    std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
+    for (const auto& e : entries) {
       if (e.is_dir) continue;
       std::string n = HostRelativeToGameName(e.name);
-      if (std::find(list.begin(), list.end(), n) == list.end()) list.push_back(n);
+      bool listed = std::any_of(list.begin(), list.end(),
+                                [&](const std::string& x) { return sjis::EqualsNoCase(x, n); });
+      if (!listed) list.push_back(n);
     }
   };
   add_host(game_folder_);
@@ -265,7 +281,8 @@ bool TVrFileManager::PromptForDisk(int disk) {
   for (int i = CollectionCount() - 1; i >= 0; --i) {
     const std::string& file = collections_[static_cast<size_t>(i)]->FileName();
     for (const auto& root : cd_roots_) {
-      if (!file.empty() && file.size() >= root.size() && sjis::EqualsNoCase(file.substr(0, root.size()), root)) {
+      if (!file.empty() && file.size() >= root.size() &&
+          sjis::EqualsNoCase(file.substr(0, root.size()), root)) {
         RemoveArchive(i);
         break;
       }

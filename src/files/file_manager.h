@@ -50,7 +50,8 @@ class TVrFileManager {
   int AddArchive(const std::string& host_path);
   // The archive found through the trailer of a file with any extension (the player itself).
   int AddTrailerArchive(const std::string& host_path);
-  int AddResourceArchive(const std::string& module_path, const std::string& name, const std::string& type);
+  int AddResourceArchive(const std::string& module_path, const std::string& name,
+                         const std::string& type);
   // A collection without carrier that holds memory entries (registered first at start-up).
   int AddOverlay();
   void RemoveArchive(int index);

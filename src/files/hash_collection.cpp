@@ -9,7 +9,8 @@ uint8_t THashCollection::Bucket(std::string_view name) {
   size_t len = lower.size();
   uint32_t h = static_cast<uint32_t>(len) * 16u;
   if (len >= 2)
-    h += static_cast<uint8_t>(lower[0]) + static_cast<uint32_t>(static_cast<uint8_t>(lower[len - 2]));
+    h += static_cast<uint8_t>(lower[0]) +
+         static_cast<uint32_t>(static_cast<uint8_t>(lower[len - 2]));
   return static_cast<uint8_t>(h & 0xFF);
 }
 
@@ -60,7 +61,9 @@ std::unique_ptr<THashItem> THashCollection::Extract(int index) {
   return item;
 }
 
-void THashCollection::Delete(int index) { Extract(index); }
+void THashCollection::Delete(int index) {
+  Extract(index);
+}
 
 void THashCollection::Clear() {
   items_.clear();

@@ -17,7 +17,8 @@ std::string GameExtension(const std::string& name);
 // Finds the host file (or folder) for a game name under root, matching every component
 // without regard to ASCII case (an exact match is preferred). "" when nothing matches, and for
 // names that would leave root ("..").
-std::string ResolveGamePath(const std::string& root, const std::string& name, bool want_dir = false);
+std::string ResolveGamePath(const std::string& root, const std::string& name,
+                            bool want_dir = false);
 
 // Converts a relative host path (UTF-8, "/") into a game name (Shift-JIS, "\").
 std::string HostRelativeToGameName(const std::string& relative);

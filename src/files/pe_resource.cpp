@@ -116,7 +116,8 @@ bool FindPeResource(platform::HostFile& file, const std::string& name, const std
   if (!ReadExact(file, 0, dos, 64) || dos[0] != 'M' || dos[1] != 'Z') return false;
   int64_t pe = le::U32(dos + 0x3C);
   uint8_t coff[24];
-  if (!ReadExact(file, pe, coff, 24) || std::string(reinterpret_cast<char*>(coff), 4) != std::string("PE\0\0", 4))
+  if (!ReadExact(file, pe, coff, 24) ||
+      std::string(reinterpret_cast<char*>(coff), 4) != std::string("PE\0\0", 4))
     return false;
   uint32_t nsections = le::U16(coff + 6);
   uint32_t opt_size = le::U16(coff + 20);
@@ -154,7 +155,8 @@ bool FindPeResource(platform::HostFile& file, const std::string& name, const std
 
   uint32_t level1 = 0, level2 = 0, level3 = 0;
   if (!tree.Find(0, type, false, level1) || !(level1 & 0x80000000u)) return false;
-  if (!tree.Find(level1 & 0x7FFFFFFFu, name, false, level2) || !(level2 & 0x80000000u)) return false;
+  if (!tree.Find(level1 & 0x7FFFFFFFu, name, false, level2) || !(level2 & 0x80000000u))
+    return false;
   if (!tree.Find(level2 & 0x7FFFFFFFu, "", true, level3) || (level3 & 0x80000000u)) return false;
   uint32_t data_rva = 0, data_size = 0;
   if (!tree.DataEntry(level3, data_rva, data_size)) return false;

@@ -34,7 +34,8 @@ bool HasExtension(const std::string& host_path, const char* ext) {
 std::string WithExtension(const std::string& host_path, const char* ext) {
   size_t slash = host_path.find_last_of('/');
   size_t dot = host_path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return host_path + ext;
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    return host_path + ext;
   return host_path.substr(0, dot) + ext;
 }
 
@@ -74,8 +75,9 @@ uint32_t StreamCrc32(TStream& stream) {
 std::string ZCompress(const std::string& data) {
   uLongf bound = compressBound(static_cast<uLong>(data.size()));
   std::string out(bound, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(out.data()), &bound, reinterpret_cast<const Bytef*>(data.data()),
-                static_cast<uLong>(data.size()), Z_BEST_SPEED) != Z_OK)
+  if (compress2(reinterpret_cast<Bytef*>(out.data()), &bound,
+                reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
+                Z_BEST_SPEED) != Z_OK)
     RaiseWriteError();
   out.resize(bound);
   return out;
@@ -109,7 +111,9 @@ void ZInflate(const void* data, size_t size, TStream& target) {
 
 TVrFileCollection::~TVrFileCollection() = default;
 
-void TVrFileCollection::SetFolder(const std::string& host_folder) { folder_ = WithSlash(host_folder); }
+void TVrFileCollection::SetFolder(const std::string& host_folder) {
+  folder_ = WithSlash(host_folder);
+}
 
 void TVrFileCollection::Reset(const std::string& host_path) {
   Clear();
@@ -222,7 +226,8 @@ void TVrFileCollection::ReadDirectory(TStream& source, int64_t carrier_size) {
       std::string name(static_cast<size_t>(len), '\0');
       in.ReadBuffer(name.data(), len);
       if (version > 99)
-        for (auto& c : name) c = static_cast<char>(static_cast<uint8_t>(c) ^ static_cast<uint8_t>(key.Next()));
+        for (auto& c : name)
+          c = static_cast<char>(static_cast<uint8_t>(c) ^ static_cast<uint8_t>(key.Next()));
       names.push_back(std::move(name));
     }
   }
@@ -259,13 +264,15 @@ void TVrFileCollection::ReadDirectory(TStream& source, int64_t carrier_size) {
   }
   if (version > 100) {
     std::string flags = ReadBytes(source, n);
-    for (int32_t i = 0; i < n; ++i) ItemAs<TVrFile>(i)->Stored = static_cast<uint8_t>(flags[static_cast<size_t>(i)]);
+    for (int32_t i = 0; i < n; ++i)
+      ItemAs<TVrFile>(i)->Stored = static_cast<uint8_t>(flags[static_cast<size_t>(i)]);
     if (static_cast<int64_t>(n) > source.Remaining() / 8) RaiseReadError();
     for (int32_t i = 0; i < n; ++i) ItemAs<TVrFile>(i)->FileTime = ReadInt32(source);
     for (int32_t i = 0; i < n; ++i) ItemAs<TVrFile>(i)->Checksum = ReadUInt32(source);
     if (version >= 102) {
       std::string modes = ReadBytes(source, n);
-      for (int32_t i = 0; i < n; ++i) ItemAs<TVrFile>(i)->ChecksumMode = static_cast<uint8_t>(modes[static_cast<size_t>(i)]);
+      for (int32_t i = 0; i < n; ++i)
+        ItemAs<TVrFile>(i)->ChecksumMode = static_cast<uint8_t>(modes[static_cast<size_t>(i)]);
     }
   }
   for (int32_t i = 0; i < n; ++i) {
@@ -342,7 +349,8 @@ void TVrFileCollection::DeleteEntry(const std::string& name) {
   if (i >= 0 && i < EntryCount()) Delete(i);
 }
 
-void TVrFileCollection::ListFolder(const std::string& folder, std::vector<std::string>& list) const {
+void TVrFileCollection::ListFolder(const std::string& folder,
+                                   std::vector<std::string>& list) const {
   std::string want = folder;
   if (!want.empty() && GameFileNamePart(want) != "") want += "\\";
   for (int i = 0; i < EntryCount(); ++i) {
@@ -350,7 +358,10 @@ void TVrFileCollection::ListFolder(const std::string& folder, std::vector<std::s
     if (!sjis::EqualsNoCase(GameFolderPart(name), want)) continue;
     std::string file = GameFileNamePart(name);
     if (file.empty()) continue;
-    if (std::find(list.begin(), list.end(), file) == list.end()) list.push_back(file);
+    // Names are looked up ignoring case, so "A.png" and "a.PNG" are one file.
+    bool listed = std::any_of(list.begin(), list.end(),
+                              [&](const std::string& x) { return sjis::EqualsNoCase(x, file); });
+    if (!listed) list.push_back(file);
   }
 }
 
@@ -397,7 +408,8 @@ void TVrFileCollection::WriteEntryData(TVrFile& e, TStream& target, int64_t& off
     if (ext == ".BRX")
       compressible = !(BrxAlreadyCompressed && BrxAlreadyCompressed(content));
     else
-      compressible = IsCompressibleByExtension(e.Name()) && static_cast<int64_t>(content.size()) < kStoreLimit;
+      compressible =
+          IsCompressibleByExtension(e.Name()) && static_cast<int64_t>(content.size()) < kStoreLimit;
     e.FileTime = platform::FileAgeDos(host);
     if (compressible) {
       std::string packed = ZCompress(content);
@@ -444,7 +456,8 @@ bool TVrFileCollection::Write(TStream& target) {
     TKvRandom key(static_cast<int32_t>(kScrambleIncrement));
     for (int i = 0; i < n; ++i) {
       std::string name = Item(i)->Name();
-      for (auto& c : name) c = static_cast<char>(static_cast<uint8_t>(c) ^ static_cast<uint8_t>(key.Next()));
+      for (auto& c : name)
+        c = static_cast<char>(static_cast<uint8_t>(c) ^ static_cast<uint8_t>(key.Next()));
       WriteString(target, name);
     }
   }

@@ -43,7 +43,8 @@ class TVrFileCollection : public THashCollection {
   void Open(const std::string& host_path);
   // Opens a file whose archive is found through the trailer, whatever its extension.
   void OpenTrailer(const std::string& host_path);
-  void OpenResource(const std::string& module_path, const std::string& name, const std::string& type);
+  void OpenResource(const std::string& module_path, const std::string& name,
+                    const std::string& type);
   // Reads an archive held in memory (the directory at position 0).
   void OpenMemory(std::string bytes);
   // Tells the carrier by the file's content: a trailer ("qn" at the end), the "DUMMY"/"BINTYPE"
@@ -62,7 +63,9 @@ class TVrFileCollection : public THashCollection {
 
   // Real entries (the end marker excluded).
   int EntryCount() const;
-  TVrFile* Entry(int index) const { return index < EntryCount() ? ItemAs<TVrFile>(index) : nullptr; }
+  TVrFile* Entry(int index) const {
+    return index < EntryCount() ? ItemAs<TVrFile>(index) : nullptr;
+  }
   TVrFile* FindFile(const std::string& name) const;
 
   // Seeks to the entry, reads its stored bytes and inflates them when needed.

@@ -43,7 +43,9 @@ std::unique_ptr<HostFile> HostFile::Open(const std::string& path, OpenMode mode)
   return std::unique_ptr<HostFile>(new HostFile(fd, writable));
 }
 
-HostFile::~HostFile() { ::close(fd_); }
+HostFile::~HostFile() {
+  ::close(fd_);
+}
 
 int64_t HostFile::Size() const {
   struct stat st;
@@ -78,8 +80,12 @@ int64_t HostFile::WriteAt(const void* buffer, int64_t count, int64_t offset) {
   return done;
 }
 
-bool HostFile::Truncate(int64_t size) { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
-bool HostFile::Sync() { return ::fsync(fd_) == 0; }
+bool HostFile::Truncate(int64_t size) {
+  return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+}
+bool HostFile::Sync() {
+  return ::fsync(fd_) == 0;
+}
 
 bool PathExists(const std::string& path) {
   struct stat st;
@@ -108,17 +114,21 @@ int32_t FileAgeDos(const std::string& path) {
   time_t t = st.st_mtime;
   struct tm lt;
   if (!::localtime_r(&t, &lt) || lt.tm_year < 80) return -1;
-  uint32_t date = static_cast<uint32_t>(((lt.tm_year - 80) << 9) | ((lt.tm_mon + 1) << 5) | lt.tm_mday);
+  uint32_t date =
+      static_cast<uint32_t>(((lt.tm_year - 80) << 9) | ((lt.tm_mon + 1) << 5) | lt.tm_mday);
   uint32_t time = static_cast<uint32_t>((lt.tm_hour << 11) | (lt.tm_min << 5) | (lt.tm_sec / 2));
   return static_cast<int32_t>((date << 16) | time);
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
 bool RenameFile(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 bool MakeDirectory(const std::string& path, unsigned mode) {
-  return ::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0 || (errno == EEXIST && IsDirectory(path));
+  return ::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0 ||
+         (errno == EEXIST && IsDirectory(path));
 }
 bool MakeWritable(const std::string& path) {
   struct stat st;

@@ -24,7 +24,12 @@ TEST(ExtendedReal, KnownEncodings) {
 }
 
 TEST(ExtendedReal, RoundTripsEveryBitThroughStreams) {
-  const long double values[] = {0.0L, -0.0L, 0.1L, 1e4000L, -1e-4000L, 123456789012345678.0L,
+  const long double values[] = {0.0L,
+                                -0.0L,
+                                0.1L,
+                                1e4000L,
+                                -1e-4000L,
+                                123456789012345678.0L,
                                 std::numeric_limits<long double>::denorm_min()};
   TKvMemoryStream s;
   for (long double v : values) WriteExtended(s, v);

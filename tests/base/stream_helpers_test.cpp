@@ -16,9 +16,17 @@ TEST(StreamHelpers, WritesLittleEndianRecords) {
   WriteStringList(s, {"x", "\x83\x5C"});
   const std::string expected =
       std::string("\xFE\xFF\xFF\xFF", 4) + std::string("\x08\x07\x06\x05\x04\x03\x02\x01", 8) +
-      std::string("\x01", 1) + std::string("\x02\x00\x00\x00" "ab", 6) +
+      std::string("\x01", 1) +
+      std::string(
+          "\x02\x00\x00\x00"
+          "ab",
+          6) +
       std::string("\x00\x00\x00\x00", 4) + std::string("\x02\x00\x00\x00", 4) +
-      std::string("\x01\x00\x00\x00" "x", 5) + std::string("\x02\x00\x00\x00\x83\x5C", 6);
+      std::string(
+          "\x01\x00\x00\x00"
+          "x",
+          5) +
+      std::string("\x02\x00\x00\x00\x83\x5C", 6);
   EXPECT_EQ(s.Data(), expected);
 
   s.SetPosition(0);
@@ -39,13 +47,19 @@ TEST(StreamHelpers, NegativeStringCountReadsAsEmpty) {
 
 TEST(StreamHelpers, DamagedCountsRaiseTheReadErrorWithoutAllocating) {
   // A string claiming 2 GiB, a list claiming a billion strings, and a plain truncation.
-  TKvMemoryStream huge(std::string("\xFF\xFF\xFF\x7F" "abc", 7));
+  TKvMemoryStream huge(
+      std::string("\xFF\xFF\xFF\x7F"
+                  "abc",
+                  7));
   EXPECT_THROW(ReadString(huge), EQuenError);
   TKvMemoryStream list(std::string("\x00\xCA\x9A\x3B\x00\x00\x00\x00", 8));
   EXPECT_THROW(ReadStringList(list), EQuenError);
   TKvMemoryStream shorty(std::string("\x01\x02\x03", 3));
   EXPECT_THROW(ReadInt32(shorty), EQuenError);
-  TKvMemoryStream shortstr(std::string("\x05\x00\x00\x00" "abcd", 8));
+  TKvMemoryStream shortstr(
+      std::string("\x05\x00\x00\x00"
+                  "abcd",
+                  8));
   EXPECT_THROW(ReadString(shortstr), EQuenError);
   try {
     ReadInt64(shorty);

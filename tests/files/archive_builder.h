@@ -35,7 +35,8 @@ inline std::string Deflate(const std::string& d) {
 }
 
 inline uint32_t Crc(const std::string& d) {
-  return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(d.data()), static_cast<uInt>(d.size())));
+  return static_cast<uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(d.data()), static_cast<uInt>(d.size())));
 }
 
 // The archive's directory and data as they would stand at base position `base` of a carrier
@@ -51,12 +52,15 @@ inline std::string BuildArchive(int version, const std::vector<RawEntry>& entrie
   auto next = [&key] { return key = key * 5u + 1583926047u; };
   for (const auto& e : entries) {
     Put32(dir, static_cast<uint32_t>(e.name.size()));
-    for (char c : e.name) dir.push_back(version > 99 ? static_cast<char>(c ^ static_cast<char>(next() & 0xFF)) : c);
+    for (char c : e.name)
+      dir.push_back(version > 99 ? static_cast<char>(c ^ static_cast<char>(next() & 0xFF)) : c);
   }
   std::vector<std::string> data;
-  for (const auto& e : entries) data.push_back(version > 100 && e.stored ? e.content : Deflate(e.content));
+  for (const auto& e : entries)
+    data.push_back(version > 100 && e.stored ? e.content : Deflate(e.content));
   size_t n = entries.size();
-  size_t table = (n + 1) * (version > 100 ? 8 : 4) + (version > 100 ? n * 9 : 0) + (version >= 102 ? n : 0);
+  size_t table =
+      (n + 1) * (version > 100 ? 8 : 4) + (version > 100 ? n * 9 : 0) + (version >= 102 ? n : 0);
   uint64_t pos = dir.size() + table;
   key = 0;
   std::vector<uint64_t> offsets;
@@ -75,7 +79,8 @@ inline std::string BuildArchive(int version, const std::vector<RawEntry>& entrie
   if (version > 100) {
     for (const auto& e : entries) dir.push_back(e.stored ? 1 : 0);
     for (const auto& e : entries) Put32(dir, static_cast<uint32_t>(e.time));
-    for (size_t i = 0; i < n; ++i) Put32(dir, Crc(version >= 102 && entries[i].mode == 1 ? entries[i].content : data[i]));
+    for (size_t i = 0; i < n; ++i)
+      Put32(dir, Crc(version >= 102 && entries[i].mode == 1 ? entries[i].content : data[i]));
     if (version >= 102)
       for (const auto& e : entries) dir.push_back(static_cast<char>(e.mode));
   }

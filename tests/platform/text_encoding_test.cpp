@@ -21,7 +21,9 @@ TEST(TextEncoding, DamagedInputIsReplacedOrRefused) {
   EXPECT_FALSE(TryCp932ToUtf8("ok\x85", out));
   EXPECT_EQ(Cp932ToUtf8("ok\x83"), "ok\xEF\xBF\xBD");
   EXPECT_FALSE(TryUtf8ToCp932("\xF0\x9F\x98\x80", out));  // an emoji has no CP932 form
-  EXPECT_EQ(Utf8ToCp932("a\xF0\x9F\x98\x80" "b"), "a?b");
+  EXPECT_EQ(Utf8ToCp932("a\xF0\x9F\x98\x80"
+                        "b"),
+            "a?b");
   EXPECT_EQ(Utf8ToCp932("a\xC3"), "a?");
   EXPECT_TRUE(TryUtf8ToCp932("", out));
   EXPECT_EQ(out, "");

@@ -5,9 +5,9 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
-#include "files/messages.h"
 #include "files/big_stream.h"
 #include "files/host_path.h"
+#include "files/messages.h"
 #include "files/vr_file.h"
 #include "platform/host_fs.h"
 #include "platform/text_encoding.h"
@@ -87,11 +87,14 @@ int Pack(const Args& in) {
 
 void OpenArchive(TVrFileCollection& c, const std::string& path) {
   if (!quen::platform::IsRegularFile(path))
-    throw quen::EQuenError(quen::Format(quen::msg::kFileNotFound, quen::platform::Utf8ToCp932(path).c_str()));
+    throw quen::EQuenError(
+        quen::Format(quen::msg::kFileNotFound, quen::platform::Utf8ToCp932(path).c_str()));
   c.OpenDetect(path);
 }
 
-std::string Utf8Name(const TVrFile& e) { return quen::platform::Cp932ToUtf8(e.Name()); }
+std::string Utf8Name(const TVrFile& e) {
+  return quen::platform::Cp932ToUtf8(e.Name());
+}
 
 int List(const Args& args) {
   if (args.size() != 1) throw UsageError{"one archive to list"};
@@ -101,8 +104,9 @@ int List(const Args& args) {
     const TVrFile& e = *c.Entry(i);
     CountingStream count;
     c.ReadEntry(e, count);
-    std::printf("%s\t%lld\t%s\t%08x\n", Utf8Name(e).c_str(), static_cast<long long>(count.GetSize()),
-                e.Stored == 1 ? "stored" : "deflated", e.Checksum);
+    std::printf("%s\t%lld\t%s\t%08x\n", Utf8Name(e).c_str(),
+                static_cast<long long>(count.GetSize()), e.Stored == 1 ? "stored" : "deflated",
+                e.Checksum);
   }
   return 0;
 }
@@ -140,7 +144,8 @@ int Extract(const Args& in) {
     }
     // Every component becomes a host folder; names that would climb out are refused.
     auto parts = quen::SplitGameName(e.Name());
-    if (parts.empty() || std::any_of(parts.begin(), parts.end(), [](auto& p) { return p == ".." || p == "."; })) {
+    if (parts.empty() ||
+        std::any_of(parts.begin(), parts.end(), [](auto& p) { return p == ".." || p == "."; })) {
       std::fprintf(stderr, "quentool extract: skipping unsafe name %s\n", Utf8Name(e).c_str());
       ++missing;
       continue;
