@@ -41,7 +41,7 @@ def literal(data: bytes) -> str:
 
 
 def main():
-    src = pathlib.Path(sys.argv[1])
+    src = pathlib.Path(sys.argv[1]).resolve()
     layer = src.parent.name
     rows = []
     for line in src.read_text(encoding="utf-8").splitlines():

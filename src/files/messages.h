@@ -20,7 +20,7 @@ inline constexpr char kCannotCreateWorkFile[] =
 // エラー:
 inline constexpr char kEntryWriteErrorPrefix[] = "\x83G\x83\x89\x81[:";
 
-inline constexpr MessageRow kMessages[] = {
+inline constexpr MessageRow kFilesMessages[] = {
     {"kFileNotFound", kFileNotFound,
      "%s:"
      "\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB\xE3\x81\x8C\xE3\x81\x82\xE3\x82\x8A\xE3\x81"
