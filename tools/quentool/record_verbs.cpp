@@ -1,0 +1,85 @@
+// project, install: the project file and the installation record from and to their text form.
+#include <cstdio>
+#include <functional>
+
+#include "base/error.h"
+#include "files/big_stream.h"
+#include "platform/host_fs.h"
+#include "quentool/verb.h"
+#include "runtime/atomic_file.h"
+#include "runtime/record_text.h"
+
+namespace quentool {
+namespace {
+
+std::string ReadWhole(const std::string& path) {
+  auto f = quen::platform::HostFile::Open(path, quen::platform::OpenMode::kRead);
+  if (!f) throw UsageError{"cannot open " + path};
+  int64_t size = f->Size();
+  if (size < 0 || size > (64 << 20)) throw UsageError{"not a record file: " + path};
+  std::string data(static_cast<size_t>(size), '\0');
+  if (f->ReadAt(data.data(), size, 0) != size) throw UsageError{"cannot read " + path};
+  return data;
+}
+
+void WriteWhole(const std::string& path, const std::string& bytes) {
+  if (!quen::WriteFileAtomically(path, bytes)) quen::RaiseError("cannot write " + path);
+}
+
+// Shared shape of both verbs: SRC -o OUT, or --dump FILE.
+int Run(const Args& in, const std::function<std::string(const std::string&)>& build,
+        const std::function<std::string(const std::string&)>& dump) {
+  Args args = in;
+  std::string out;
+  bool dumping = TakeFlag(args, "--dump");
+  bool has_out = TakeOption(args, "-o", out);
+  if (args.size() != 1) throw UsageError{"one input file"};
+  if (dumping) {
+    if (has_out) throw UsageError{"--dump writes to standard output"};
+    std::string text = dump(ReadWhole(args[0]));
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+  }
+  if (!has_out) throw UsageError{"-o FILE is required"};
+  WriteWhole(out, build(ReadWhole(args[0])));
+  return 0;
+}
+
+int Project(const Args& args) {
+  return Run(
+      args,
+      [](const std::string& text) {
+        quen::TKvMemoryStream m;
+        quen::ParseProjectText(text).SaveToStream(m);
+        return m.Data();
+      },
+      [](const std::string& bytes) {
+        quen::TKvMemoryStream m(bytes);
+        quen::TProjectSetting p;
+        p.LoadFromStream(m);
+        return quen::ProjectToText(p);
+      });
+}
+
+int Install(const Args& args) {
+  return Run(
+      args,
+      [](const std::string& text) {
+        quen::TQuenInstallSet r = quen::ParseInstallText(text);
+        quen::TKvMemoryStream m;
+        quen::SaveInstallSetVersion(r, m, r.Version);
+        return m.Data();
+      },
+      [](const std::string& bytes) {
+        quen::TKvMemoryStream m(bytes);
+        quen::TQuenInstallSet r;
+        r.LoadFromStream(m);
+        return quen::InstallToText(r);
+      });
+}
+
+QUENTOOL_VERB("project", "project SRC.txt -o quen.qpb | project --dump quen.qpb", Project);
+QUENTOOL_VERB("install", "install SRC.txt -o install.dat | install --dump install.dat", Install);
+
+}  // namespace
+}  // namespace quentool
