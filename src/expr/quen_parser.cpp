@@ -414,10 +414,14 @@ void TQuenParser::Execute(TParamCollection& vars, const TSysFuncMan& funcs) {
   try {
     for (const TOpeData& rec : records_) RunRecord(run, rec);
   } catch (const EQuenError& e) {
-    last_error_ = e.Message();
+    last_error_ = e.Message().empty() ? " " : e.Message();
   } catch (const std::exception& e) {
     last_error_ = e.what();
+    if (last_error_.empty()) last_error_ = " ";
   }
+  // "____arg" is the last record, so a run that failed never finished it: its temporary may
+  // exist with the initial 0, but the run produced no result.
+  if (!last_error_.empty()) return;
   if (records_.empty() || records_.back().op != ocTo || records_.back().target != kArgTemp) return;
   TParamCollectionItem* arg = run.Find(kArgTemp);
   if (!arg) return;
