@@ -65,6 +65,7 @@ class IProjectHost {
 struct TStartupContext {
   std::vector<std::string> Params;  // host paths (UTF-8)
   std::string ExeFolder;            // host folder of the executable, ending in "/"
+  std::string ExePath;              // the executable itself
 };
 
 class TProject : private IDiskPromptHost {

@@ -1,0 +1,99 @@
+// The main window: a caption, a dock with tool buttons at the top, and the game screen below.
+// SDL2 on a desktop; an in-memory stand-in when headless.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quen::platform {
+
+struct ToolButton {
+  std::string label;  // Shift-JIS
+  int width = 0;
+  int height = 0;
+};
+
+struct WindowEvent {
+  enum class Kind { kCloseRequest, kToolButton };
+  Kind kind = Kind::kCloseRequest;
+  int button = -1;  // for kToolButton: the button's index
+};
+
+class IGameWindow {
+ public:
+  virtual ~IGameWindow() = default;
+  virtual void SetCaption(const std::string& sjis) = 0;
+  virtual const std::string& Caption() const = 0;
+  // Buttons are laid out from the left edge of the dock; height 0 hides the dock.
+  virtual void SetToolBar(int dock_height, const std::vector<ToolButton>& buttons) = 0;
+  virtual void SetClientSize(int width, int height) = 0;
+  virtual int ClientWidth() const = 0;
+  virtual int ClientHeight() const = 0;
+  // Centres the window in the work area (the desktop without panels).
+  virtual void CenterInWorkArea() = 0;
+  // Where the game screen sits in the client area.
+  virtual void SetPanelBounds(int left, int top, int width, int height) = 0;
+  virtual void Show() = 0;
+  // Waits up to timeout_ms for something to happen; returns the events since the last call.
+  virtual std::vector<WindowEvent> Pump(int timeout_ms) = 0;
+  // Posts a close request that the next Pump returns.
+  virtual void PostClose() = 0;
+  // Shows what the panel holds (the game screen is drawn by the composing parts).
+  virtual void Present() = 0;
+};
+
+// Null when no display can be opened; error then says why.
+std::unique_ptr<IGameWindow> CreateSdlWindow(std::string& error);
+
+class HeadlessWindow : public IGameWindow {
+ public:
+  void SetCaption(const std::string& sjis) override { caption_ = sjis; }
+  const std::string& Caption() const override { return caption_; }
+  void SetToolBar(int dock_height, const std::vector<ToolButton>& buttons) override {
+    dock_height_ = dock_height;
+    buttons_ = buttons;
+  }
+  void SetClientSize(int width, int height) override {
+    width_ = width;
+    height_ = height;
+  }
+  int ClientWidth() const override { return width_; }
+  int ClientHeight() const override { return height_; }
+  void CenterInWorkArea() override { centered_ = true; }
+  void SetPanelBounds(int left, int top, int width, int height) override {
+    panel_[0] = left;
+    panel_[1] = top;
+    panel_[2] = width;
+    panel_[3] = height;
+  }
+  void Show() override { shown_ = true; }
+  std::vector<WindowEvent> Pump(int) override {
+    std::vector<WindowEvent> out;
+    out.swap(pending_);
+    return out;
+  }
+  void PostClose() override { pending_.push_back({WindowEvent::Kind::kCloseRequest, -1}); }
+  void Present() override { ++presented_; }
+  // Input for tests and scripted runs.
+  void Push(WindowEvent e) { pending_.push_back(e); }
+
+  int DockHeight() const { return dock_height_; }
+  const std::vector<ToolButton>& Buttons() const { return buttons_; }
+  const int* Panel() const { return panel_; }
+  bool Centered() const { return centered_; }
+  bool Shown() const { return shown_; }
+
+ private:
+  std::string caption_;
+  int dock_height_ = 0;
+  std::vector<ToolButton> buttons_;
+  int width_ = 0, height_ = 0;
+  int panel_[4] = {0, 0, 0, 0};
+  bool centered_ = false;
+  bool shown_ = false;
+  int presented_ = 0;
+  std::vector<WindowEvent> pending_;
+};
+
+}  // namespace quen::platform

@@ -1,0 +1,208 @@
+// Native message boxes and the settings dialog with GTK 3, so that Japanese text, icons and
+// buttons look the way a desktop user expects.
+#include <gtk/gtk.h>
+
+#include <string>
+
+#include "platform/dialogs.h"
+#include "platform/text_encoding.h"
+
+namespace quen::platform {
+
+namespace {
+
+// "(&S)" marks a mnemonic in the game's texts; GTK marks it with "_" (and needs "_" doubled).
+std::string Mnemonic(const std::string& sjis) {
+  std::string u = Cp932ToUtf8(sjis), out;
+  for (size_t i = 0; i < u.size(); ++i) {
+    if (u[i] == '_') {
+      out += "__";
+    } else if (u[i] == '&' && i + 1 < u.size()) {
+      out += (u[i + 1] == '&') ? "&" : "_";
+      if (u[i + 1] == '&') ++i;
+    } else {
+      out += u[i];
+    }
+  }
+  return out;
+}
+
+void Drain() {
+  while (gtk_events_pending()) gtk_main_iteration();
+}
+
+struct ConfigState {
+  IConfigDialogLogic* logic;
+  GtkWidget* dialog;
+  GtkWidget* check;
+  GtkWidget* label;
+  GtkWidget* value;
+  GtkWidget* scale;
+  bool done = false;
+};
+
+void Refresh(ConfigState& s) {
+  bool on = s.logic->DelayControlsEnabled();
+  gtk_widget_set_sensitive(s.label, on);
+  gtk_widget_set_sensitive(s.scale, on);
+  gtk_widget_set_sensitive(s.value, on);
+  gtk_label_set_text(GTK_LABEL(s.value), Cp932ToUtf8(s.logic->DelayText()).c_str());
+}
+
+GtkWidget* Place(GtkWidget* fixed, GtkWidget* w, int left, int top, int width, int height) {
+  gtk_widget_set_size_request(w, width, height);
+  gtk_fixed_put(GTK_FIXED(fixed), w, left, top);
+  return w;
+}
+
+class GtkDialogs : public IDialogs {
+ public:
+  MsgAnswer MessageBox(const std::string& caption, const std::string& text, MsgIcon icon,
+                       MsgButtons buttons) override {
+    GtkMessageType type = GTK_MESSAGE_OTHER;
+    switch (icon) {
+      case MsgIcon::kInformation:
+        type = GTK_MESSAGE_INFO;
+        break;
+      case MsgIcon::kWarning:
+        type = GTK_MESSAGE_WARNING;
+        break;
+      case MsgIcon::kError:
+        type = GTK_MESSAGE_ERROR;
+        break;
+      case MsgIcon::kQuestion:
+        type = GTK_MESSAGE_QUESTION;
+        break;
+      case MsgIcon::kNone:
+        break;
+    }
+    GtkButtonsType b = buttons == MsgButtons::kOk         ? GTK_BUTTONS_OK
+                       : buttons == MsgButtons::kOkCancel ? GTK_BUTTONS_OK_CANCEL
+                                                          : GTK_BUTTONS_YES_NO;
+    GtkWidget* d =
+        gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, b, "%s", Cp932ToUtf8(text).c_str());
+    gtk_window_set_title(GTK_WINDOW(d), Cp932ToUtf8(caption).c_str());
+    gtk_window_set_position(GTK_WINDOW(d), GTK_WIN_POS_CENTER);
+    gtk_window_set_keep_above(GTK_WINDOW(d), TRUE);
+    gint r = gtk_dialog_run(GTK_DIALOG(d));
+    gtk_widget_destroy(d);
+    Drain();
+    switch (r) {
+      case GTK_RESPONSE_OK:
+        return MsgAnswer::kOk;
+      case GTK_RESPONSE_YES:
+        return MsgAnswer::kYes;
+      case GTK_RESPONSE_NO:
+        return MsgAnswer::kNo;
+      default:
+        // Closing the box counts as its cancelling button.
+        return buttons == MsgButtons::kOk      ? MsgAnswer::kOk
+               : buttons == MsgButtons::kYesNo ? MsgAnswer::kNo
+                                               : MsgAnswer::kCancel;
+    }
+  }
+
+  void RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) override {
+    ConfigState s{};
+    s.logic = &logic;
+    s.dialog = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWindow* win = GTK_WINDOW(s.dialog);
+    gtk_window_set_title(win, Cp932ToUtf8(texts.caption).c_str());
+    gtk_window_set_resizable(win, FALSE);
+    gtk_window_set_type_hint(win, GDK_WINDOW_TYPE_HINT_DIALOG);
+    gtk_window_set_position(win, GTK_WIN_POS_CENTER);
+    gtk_window_set_default_size(win, 270, 179);
+
+    GtkWidget* fixed = gtk_fixed_new();
+    gtk_widget_set_size_request(fixed, 270, 179);
+    gtk_container_add(GTK_CONTAINER(s.dialog), fixed);
+
+    Place(fixed, gtk_frame_new(nullptr), 8, 8, 253, 113);
+    s.check = Place(fixed, gtk_check_button_new_with_mnemonic(Mnemonic(texts.sound_check).c_str()),
+                    28, 24, 217, 17);
+    s.label = Place(fixed, gtk_label_new_with_mnemonic(Mnemonic(texts.delay_label).c_str()), 28, 56,
+                    123, 12);
+    gtk_label_set_xalign(GTK_LABEL(s.label), 0.0f);
+    s.value = Place(fixed, gtk_label_new(""), 173, 56, 68, 12);
+    gtk_label_set_xalign(GTK_LABEL(s.value), 1.0f);
+    s.scale = Place(fixed, gtk_scale_new_with_range(GTK_ORIENTATION_HORIZONTAL, 1, 5, 1), 28, 72,
+                    221, 25);
+    gtk_scale_set_draw_value(GTK_SCALE(s.scale), FALSE);
+    gtk_range_set_increments(GTK_RANGE(s.scale), 1, 1);
+    gtk_range_set_round_digits(GTK_RANGE(s.scale), 0);
+    for (int i = 1; i <= 5; ++i) gtk_scale_add_mark(GTK_SCALE(s.scale), i, GTK_POS_BOTTOM, nullptr);
+    gtk_label_set_mnemonic_widget(GTK_LABEL(s.label), s.scale);
+    GtkWidget* ok =
+        Place(fixed, gtk_button_new_with_label(Cp932ToUtf8(texts.ok).c_str()), 100, 140, 75, 25);
+    GtkWidget* cancel = Place(fixed, gtk_button_new_with_label(Cp932ToUtf8(texts.cancel).c_str()),
+                              180, 140, 75, 25);
+    gtk_widget_set_can_default(ok, TRUE);
+
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(s.check), logic.SoundChecked());
+    gtk_range_set_value(GTK_RANGE(s.scale), logic.TrackPosition());
+    Refresh(s);
+
+    g_signal_connect(s.check, "toggled", G_CALLBACK(+[](GtkToggleButton* b, gpointer p) {
+                       auto& st = *static_cast<ConfigState*>(p);
+                       st.logic->SetSoundChecked(gtk_toggle_button_get_active(b));
+                       Refresh(st);
+                     }),
+                     &s);
+    g_signal_connect(s.scale, "value-changed", G_CALLBACK(+[](GtkRange* r, gpointer p) {
+                       auto& st = *static_cast<ConfigState*>(p);
+                       int pos = static_cast<int>(gtk_range_get_value(r) + 0.5);
+                       if (pos != st.logic->TrackPosition()) st.logic->SetTrackPosition(pos);
+                       Refresh(st);
+                     }),
+                     &s);
+    g_signal_connect(ok, "clicked", G_CALLBACK(+[](GtkButton*, gpointer p) {
+                       auto& st = *static_cast<ConfigState*>(p);
+                       st.logic->Ok();
+                       st.done = true;
+                     }),
+                     &s);
+    g_signal_connect(cancel, "clicked", G_CALLBACK(+[](GtkButton*, gpointer p) {
+                       auto& st = *static_cast<ConfigState*>(p);
+                       st.logic->Cancel();
+                       st.done = true;
+                     }),
+                     &s);
+    g_signal_connect(s.dialog, "delete-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer p) -> gboolean {
+                       auto& st = *static_cast<ConfigState*>(p);
+                       st.logic->Cancel();
+                       st.done = true;
+                       return TRUE;
+                     }),
+                     &s);
+    // Escape cancels, Return presses the default button, as in a dialog.
+    g_signal_connect(s.dialog, "key-press-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, gpointer p) -> gboolean {
+                       auto& st = *static_cast<ConfigState*>(p);
+                       if (e->keyval == GDK_KEY_Escape) {
+                         st.logic->Cancel();
+                         st.done = true;
+                         return TRUE;
+                       }
+                       return FALSE;
+                     }),
+                     &s);
+
+    gtk_widget_show_all(s.dialog);
+    gtk_widget_grab_default(ok);
+    gtk_window_set_default(win, ok);
+    gtk_widget_grab_focus(s.check);
+    while (!s.done) gtk_main_iteration();
+    gtk_widget_destroy(s.dialog);
+    Drain();
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<IDialogs> CreateGtkDialogs() {
+  if (!gtk_init_check(nullptr, nullptr)) return nullptr;
+  return std::make_unique<GtkDialogs>();
+}
+
+}  // namespace quen::platform

@@ -1,0 +1,255 @@
+// The main window with SDL2: a fixed-size window (no maximising), the dock with its tool
+// buttons drawn as raised buttons whose labels pango renders, and the black game screen.
+#include <SDL.h>
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/game_window.h"
+#include "platform/text_encoding.h"
+
+namespace quen::platform {
+
+namespace {
+
+// A label rendered once into a texture.
+SDL_Texture* RenderLabel(SDL_Renderer* r, const std::string& utf8, int& w, int& h) {
+  cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* pc = cairo_create(probe);
+  PangoLayout* layout = pango_cairo_create_layout(pc);
+  PangoFontDescription* font = pango_font_description_from_string("Sans 9");
+  pango_layout_set_font_description(layout, font);
+  pango_layout_set_text(layout, utf8.c_str(), -1);
+  pango_layout_get_pixel_size(layout, &w, &h);
+  g_object_unref(layout);
+  cairo_destroy(pc);
+  cairo_surface_destroy(probe);
+  if (w <= 0 || h <= 0) {
+    pango_font_description_free(font);
+    return nullptr;
+  }
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_t* c = cairo_create(s);
+  layout = pango_cairo_create_layout(c);
+  pango_layout_set_font_description(layout, font);
+  pango_layout_set_text(layout, utf8.c_str(), -1);
+  cairo_set_source_rgb(c, 0, 0, 0);
+  pango_cairo_show_layout(c, layout);
+  cairo_surface_flush(s);
+  SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
+  if (t) {
+    SDL_UpdateTexture(t, nullptr, cairo_image_surface_get_data(s),
+                      cairo_image_surface_get_stride(s));
+    SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+  }
+  g_object_unref(layout);
+  cairo_destroy(c);
+  cairo_surface_destroy(s);
+  pango_font_description_free(font);
+  return t;
+}
+
+class SdlWindow : public IGameWindow {
+ public:
+  SdlWindow(SDL_Window* w, SDL_Renderer* r) : window_(w), renderer_(r) {}
+  ~SdlWindow() override {
+    FreeLabels();
+    SDL_DestroyRenderer(renderer_);
+    SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+
+  void SetCaption(const std::string& sjis) override {
+    caption_ = sjis;
+    SDL_SetWindowTitle(window_, Cp932ToUtf8(sjis).c_str());
+  }
+  const std::string& Caption() const override { return caption_; }
+
+  void SetToolBar(int dock_height, const std::vector<ToolButton>& buttons) override {
+    FreeLabels();
+    dock_height_ = dock_height;
+    buttons_ = buttons;
+    for (const auto& b : buttons_) {
+      Label l;
+      l.texture = RenderLabel(renderer_, Cp932ToUtf8(b.label), l.w, l.h);
+      labels_.push_back(l);
+    }
+  }
+
+  void SetClientSize(int width, int height) override {
+    if (width < 1) width = 1;
+    if (height < 1) height = 1;
+    SDL_SetWindowSize(window_, width, height);
+  }
+  int ClientWidth() const override {
+    int w, h;
+    SDL_GetWindowSize(window_, &w, &h);
+    return w;
+  }
+  int ClientHeight() const override {
+    int w, h;
+    SDL_GetWindowSize(window_, &w, &h);
+    return h;
+  }
+  void CenterInWorkArea() override {
+    SDL_Rect area;
+    int display = SDL_GetWindowDisplayIndex(window_);
+    if (SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &area) != 0) return;
+    int w, h;
+    SDL_GetWindowSize(window_, &w, &h);
+    SDL_SetWindowPosition(window_, area.x + (area.w - w) / 2, area.y + (area.h - h) / 2);
+  }
+  void SetPanelBounds(int left, int top, int width, int height) override {
+    panel_ = {left, top, width, height};
+  }
+  void Show() override {
+    SDL_ShowWindow(window_);
+    Present();
+  }
+
+  std::vector<WindowEvent> Pump(int timeout_ms) override {
+    std::vector<WindowEvent> out;
+    out.swap(pending_);
+    SDL_Event e;
+    bool got = SDL_WaitEventTimeout(&e, timeout_ms) != 0;
+    while (got) {
+      Handle(e, out);
+      got = SDL_PollEvent(&e) != 0;
+    }
+    return out;
+  }
+
+  void PostClose() override { pending_.push_back({WindowEvent::Kind::kCloseRequest, -1}); }
+
+  void Present() override {
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    if (dock_height_ > 0) {
+      int w = ClientWidth();
+      SDL_Rect dock{0, 0, w, dock_height_};
+      SDL_SetRenderDrawColor(renderer_, 0xF0, 0xF0, 0xF0, 255);
+      SDL_RenderFillRect(renderer_, &dock);
+      for (size_t i = 0; i < buttons_.size(); ++i) DrawButton(i);
+    }
+    SDL_RenderPresent(renderer_);
+  }
+
+ private:
+  struct Label {
+    SDL_Texture* texture = nullptr;
+    int w = 0, h = 0;
+  };
+
+  SDL_Rect ButtonRect(size_t i) const {
+    int x = 0;
+    for (size_t k = 0; k < i; ++k) x += buttons_[k].width;
+    int top = (dock_height_ - buttons_[i].height) / 2;
+    return {x, top < 0 ? 0 : top, buttons_[i].width, buttons_[i].height};
+  }
+
+  void DrawButton(size_t i) {
+    SDL_Rect r = ButtonRect(i);
+    bool down = static_cast<int>(i) == pressed_;
+    SDL_SetRenderDrawColor(renderer_, 0xF0, 0xF0, 0xF0, 255);
+    SDL_RenderFillRect(renderer_, &r);
+    // A raised edge, sunken while pressed.
+    Uint8 light = down ? 0xA0 : 0xFF, dark = down ? 0xFF : 0xA0;
+    SDL_SetRenderDrawColor(renderer_, light, light, light, 255);
+    SDL_RenderDrawLine(renderer_, r.x, r.y, r.x + r.w - 1, r.y);
+    SDL_RenderDrawLine(renderer_, r.x, r.y, r.x, r.y + r.h - 1);
+    SDL_SetRenderDrawColor(renderer_, dark, dark, dark, 255);
+    SDL_RenderDrawLine(renderer_, r.x, r.y + r.h - 1, r.x + r.w - 1, r.y + r.h - 1);
+    SDL_RenderDrawLine(renderer_, r.x + r.w - 1, r.y, r.x + r.w - 1, r.y + r.h - 1);
+    const Label& l = labels_[i];
+    if (l.texture) {
+      SDL_Rect dst{r.x + (r.w - l.w) / 2 + (down ? 1 : 0), r.y + (r.h - l.h) / 2 + (down ? 1 : 0),
+                   l.w, l.h};
+      SDL_RenderCopy(renderer_, l.texture, nullptr, &dst);
+    }
+  }
+
+  int ButtonAt(int x, int y) const {
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+      SDL_Rect r = ButtonRect(i);
+      if (x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h) return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+  void Handle(const SDL_Event& e, std::vector<WindowEvent>& out) {
+    switch (e.type) {
+      case SDL_QUIT:
+        out.push_back({WindowEvent::Kind::kCloseRequest, -1});
+        break;
+      case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE)
+          out.push_back({WindowEvent::Kind::kCloseRequest, -1});
+        else if (e.window.event == SDL_WINDOWEVENT_EXPOSED)
+          Present();
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button == SDL_BUTTON_LEFT) {
+          pressed_ = ButtonAt(e.button.x, e.button.y);
+          if (pressed_ >= 0) Present();
+        }
+        break;
+      case SDL_MOUSEBUTTONUP:
+        if (e.button.button == SDL_BUTTON_LEFT && pressed_ >= 0) {
+          int at = ButtonAt(e.button.x, e.button.y);
+          int was = pressed_;
+          pressed_ = -1;
+          Present();
+          // A button acts when released over itself, as desktop buttons do.
+          if (at == was) out.push_back({WindowEvent::Kind::kToolButton, at});
+        }
+        break;
+      default:
+        break;
+    }
+  }
+
+  void FreeLabels() {
+    for (auto& l : labels_)
+      if (l.texture) SDL_DestroyTexture(l.texture);
+    labels_.clear();
+  }
+
+  SDL_Window* window_;
+  SDL_Renderer* renderer_;
+  std::string caption_;
+  int dock_height_ = 0;
+  std::vector<ToolButton> buttons_;
+  std::vector<Label> labels_;
+  SDL_Rect panel_{0, 0, 0, 0};
+  int pressed_ = -1;
+  std::vector<WindowEvent> pending_;
+};
+
+}  // namespace
+
+std::unique_ptr<IGameWindow> CreateSdlWindow(std::string& error) {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    error = std::string("no display: ") + SDL_GetError();
+    return nullptr;
+  }
+  SDL_Window* w = SDL_CreateWindow("QuenPlayer", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                   640, 480, SDL_WINDOW_HIDDEN);
+  if (!w) {
+    error = std::string("cannot create the window: ") + SDL_GetError();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return nullptr;
+  }
+  SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_PRESENTVSYNC);
+  if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
+  if (!r) {
+    error = std::string("cannot draw into the window: ") + SDL_GetError();
+    SDL_DestroyWindow(w);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return nullptr;
+  }
+  return std::make_unique<SdlWindow>(w, r);
+}
+
+}  // namespace quen::platform

@@ -1,0 +1,209 @@
+#include "shell/form_view.h"
+
+#include "base/error.h"
+#include "expr/param_collection.h"
+#include "expr/sys_func_man.h"
+#include "files/file_manager.h"
+#include "files/host_path.h"
+#include "files/pe_resource.h"
+#include "platform/dialogs.h"
+#include "platform/host_fs.h"
+#include "platform/trace.h"
+#include "runtime/messages.h"
+#include "shell/messages.h"
+
+namespace quen {
+
+namespace {
+
+// The last two bytes of a file, or "" when it is shorter or unreadable.
+std::string LastTwoBytes(platform::HostFile& f, int64_t offset, int64_t size) {
+  if (size < 2) return {};
+  char b[2];
+  if (f.ReadAt(b, 2, offset + size - 2) != 2) return {};
+  return std::string(b, 2);
+}
+
+bool EndsWithQn(const std::string& path) {
+  auto f = platform::HostFile::Open(path, platform::OpenMode::kRead);
+  return f && LastTwoBytes(*f, 0, f->Size()) == "qn";
+}
+
+bool HasArchiveResource(const std::string& path) {
+  auto f = platform::HostFile::Open(path, platform::OpenMode::kRead);
+  if (!f) return false;
+  TPeResourceLocation loc;
+  if (!FindPeResource(*f, "DUMMY", "BINTYPE", loc)) return false;
+  return LastTwoBytes(*f, loc.offset, loc.size) == "vf";
+}
+
+std::string FolderOf(const std::string& path) {
+  if (platform::IsDirectory(path)) return WithSlash(path);
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+const char* const kQuenFinalSteps[] = {
+    "TextRead", "TextHistoryFormats", "Bases", "SelRectDIB", "TransBGDIB", "BrixMan", "ClipMan"};
+const char* const kMediaFinalSteps[] = {"ScreenMan", "VideoMan", "WaveMan", "WmpMan",
+                                        "OggMan",    "CddaMan",  "MidiMan", "quenFinal"};
+
+}  // namespace
+
+TFormView::TFormView(platform::IGameWindow& window, TStartupContext context, IShellParts* parts)
+    : window_(window), context_(std::move(context)), parts_(parts ? parts : &no_parts_) {
+  context_.ExeFolder = WithSlash(context_.ExeFolder);
+  window_.SetCaption(msg::kWindowDefaultCaption);
+}
+
+TFormView::~TFormView() {
+  Close();
+}
+
+void TFormView::Create() {
+  platform::RemoveFile(context_.ExeFolder + kLogFileName);
+  std::string ini = ResolveGamePath(context_.ExeFolder, TGameSettings::kFileName);
+  settings_ =
+      TGameSettings::Load(ini.empty() ? context_.ExeFolder + TGameSettings::kFileName : ini);
+
+  FileManager().AddOverlay();
+
+  dock_height_ = kToolBarHeight + 4;
+  window_.SetToolBar(dock_height_, {{msg::kToolExit, kToolButtonWidth, kToolBarHeight},
+                                    {msg::kToolScreenSwitch, kToolButtonWidth, kToolBarHeight}});
+
+  RegisterGameData();
+
+  platform::Trace("TBasePanel.Create");
+  parts_->CreateBasePanel();
+
+  vars_ = std::make_unique<TParamCollection>();
+  sys_funcs_ = std::make_unique<TSysFuncMan>();
+
+  try {
+    StartProject();
+  } catch (const EQuenError& e) {
+    platform::Dialogs().MessageBox(msg::kCaptionWarning, e.Message(), platform::MsgIcon::kWarning,
+                                   platform::MsgButtons::kOk);
+    SetTerminateFlag(true);
+  } catch (const std::exception& e) {
+    platform::Dialogs().MessageBox(msg::kCaptionWarning, e.what(), platform::MsgIcon::kWarning,
+                                   platform::MsgButtons::kOk);
+    SetTerminateFlag(true);
+  }
+  if (TerminateFlag()) {
+    startup_failed_ = true;
+    window_.PostClose();
+  }
+}
+
+void TFormView::RegisterGameData() {
+  TVrFileManager& fm = FileManager();
+  if (context_.Params.empty()) {
+    fm.SetGameFolder(context_.ExeFolder);
+    if (!context_.ExePath.empty()) {
+      if (HasArchiveResource(context_.ExePath))
+        fm.AddResourceArchive(context_.ExePath, "DUMMY", "BINTYPE");
+      if (EndsWithQn(context_.ExePath)) fm.AddTrailerArchive(context_.ExePath);
+    }
+    return;
+  }
+  // A first parameter naming a file (an archive) puts the game data beside it.
+  fm.SetGameFolder(FolderOf(context_.Params[0]));
+  for (const auto& p : context_.Params) {
+    std::string dat = ResolveGamePath(FolderOf(p), "game.dat");
+    if (!dat.empty()) fm.AddArchive(dat);
+    if (platform::IsRegularFile(p) && EndsWithQn(p)) fm.AddTrailerArchive(p);
+  }
+}
+
+void TFormView::StartProject() {
+  platform::Trace("DXSound.Initialize");
+  if (settings_.DirectSound) {
+    try {
+      parts_->InitializeSound();
+    } catch (...) {
+      // The game runs without the sound device.
+    }
+  }
+  platform::Trace("QuenInitialize");
+  parts_->QuenInitialize();
+
+  platform::Trace("TProject.Create");
+  project_ = std::make_unique<TProject>(context_, static_cast<IProjectHost*>(this), vars_.get());
+  project_->Create();
+  if (TerminateFlag()) return;
+
+  platform::Trace("MediaInit");
+  parts_->MediaInit(*project_);
+  platform::Trace("QuenInitColor");
+  parts_->QuenInitColor();
+
+  const int32_t w = project_->ScreenWidth, h = project_->ScreenHeight;
+  window_.SetClientSize(w, h + dock_height_);
+  window_.CenterInWorkArea();
+  parts_->SizeRoots(w, h);
+  // Truncated toward zero like the original's integer division.
+  panel_left_ = (window_.ClientWidth() - w) / 2;
+  panel_top_ = full_screen_ ? (window_.ClientHeight() - h) / 2 : dock_height_;
+  window_.SetPanelBounds(panel_left_, panel_top_, w, h);
+}
+
+void TFormView::TitleChanged(const std::string& title) {
+  window_.SetCaption(title);
+}
+
+void TFormView::FrameStep() {
+  if (!project_ || TerminateFlag()) return;
+  DeleteListedFiles();
+  parts_->ProcessInput();
+  project_->Step();
+  if (TerminateFlag()) return;
+  parts_->UpdateAndDraw();
+  window_.Present();
+}
+
+void TFormView::Run(int frames, int frame_ms) {
+  if (closed_) return;
+  if (!TerminateFlag()) window_.Show();
+  int run = 0;
+  for (;;) {
+    bool close = false;
+    for (const auto& e : window_.Pump(frame_ms)) {
+      if (e.kind == platform::WindowEvent::Kind::kCloseRequest) close = true;
+      if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 0) close = true;
+      if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 1)
+        parts_->ToggleFullScreen();
+    }
+    if (close || TerminateFlag()) break;
+    FrameStep();
+    if (frames >= 0 && ++run >= frames) break;
+  }
+  Close();
+}
+
+void TFormView::Close() {
+  if (closed_) return;
+  closed_ = true;
+  SetTerminateFlag(true);
+  platform::Trace("Project.Free");
+  if (project_) project_->Destroy();
+  project_.reset();
+  platform::Trace("SysFuncMan.Free");
+  parts_->FreeSystemFunctions();
+  sys_funcs_.reset();
+  platform::Trace("ParamMan.Free");
+  vars_.reset();
+  platform::Trace("QuenFinalize");
+  for (const char* step : kQuenFinalSteps) {
+    platform::Trace(step);
+    parts_->QuenFinalize(step);
+  }
+  platform::Trace("MediaFinal");
+  for (const char* step : kMediaFinalSteps) {
+    platform::Trace(step);
+    parts_->MediaFinal(step);
+  }
+}
+
+}  // namespace quen

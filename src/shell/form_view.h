@@ -1,0 +1,75 @@
+// The main window's start-up (its creation handler) and shut-down (its close handler), and the
+// frame step that runs the project.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/game_window.h"
+#include "runtime/game_settings.h"
+#include "runtime/project.h"
+#include "shell/shell_parts.h"
+
+namespace quen {
+
+class TParamCollection;
+class TSysFuncMan;
+
+class TFormView : private IProjectHost {
+ public:
+  static constexpr int kToolBarHeight = 18;
+  static constexpr int kToolButtonWidth = 67;
+  static constexpr char kLogFileName[] = "quenplay.log";
+
+  // The window is borrowed; parts may be null (no part plugged in yet).
+  TFormView(platform::IGameWindow& window, TStartupContext context, IShellParts* parts);
+  ~TFormView() override;
+  TFormView(const TFormView&) = delete;
+  TFormView& operator=(const TFormView&) = delete;
+
+  // The creation handler: every start-up step in order. On return the terminate flag tells
+  // whether the game runs.
+  void Create();
+  // One frame: input, interpreter, update and drawing.
+  void FrameStep();
+  // The close handler: every shut-down step in order. Runs once.
+  void Close();
+  // Runs the window until it closes; frames limits the frames run (-1: no limit).
+  void Run(int frames, int frame_ms);
+
+  const TGameSettings& Settings() const { return settings_; }
+  TProject* Project() const { return project_.get(); }
+  TParamCollection* Variables() const { return vars_.get(); }
+  int DockHeight() const { return dock_height_; }
+  // Panel position in the client area.
+  int PanelLeft() const { return panel_left_; }
+  int PanelTop() const { return panel_top_; }
+  bool FullScreen() const { return full_screen_; }
+  // The exit status start-up left: 0 when the game ran, 1 when it ended during start-up.
+  bool StartupFailed() const { return startup_failed_; }
+
+ private:
+  void TitleChanged(const std::string& title) override;
+  void RequestClose() override { window_.PostClose(); }
+  void RegisterGameData();
+  void StartProject();
+
+  platform::IGameWindow& window_;
+  TStartupContext context_;
+  IShellParts* parts_;
+  IShellParts no_parts_;
+  TGameSettings settings_;
+  std::unique_ptr<TParamCollection> vars_;
+  std::unique_ptr<TSysFuncMan> sys_funcs_;
+  std::unique_ptr<TProject> project_;
+  int dock_height_ = 0;
+  int panel_left_ = 0;
+  int panel_top_ = 0;
+  bool full_screen_ = false;
+  bool closed_ = false;
+  bool startup_failed_ = false;
+};
+
+}  // namespace quen

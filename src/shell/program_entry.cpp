@@ -1,0 +1,217 @@
+#include "shell/program_entry.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "base/sjis.h"
+#include "files/file_manager.h"
+#include "files/host_path.h"
+#include "platform/dialogs.h"
+#include "platform/host_fs.h"
+#include "platform/instance_lock.h"
+#include "platform/trace.h"
+#include "runtime/game_settings.h"
+#include "runtime/project.h"
+#include "shell/form_config.h"
+#include "shell/form_view.h"
+
+namespace quen {
+
+namespace {
+
+bool IsConfig(const TProgramOptions& o) {
+  return !o.Params.empty() && sjis::EqualsNoCase(o.Params[0], "/config");
+}
+
+// Reads "answer WORD" lines; false with a message for anything else.
+bool LoadInput(const std::string& path, platform::HeadlessDialogs& dialogs, std::string& error) {
+  auto f = platform::HostFile::Open(path, platform::OpenMode::kRead);
+  if (!f || f->Size() > (1 << 20)) {
+    error = "cannot read the input file " + path;
+    return false;
+  }
+  std::string text(static_cast<size_t>(f->Size()), '\0');
+  if (f->ReadAt(text.data(), f->Size(), 0) != f->Size()) {
+    error = "cannot read the input file " + path;
+    return false;
+  }
+  int number = 0;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t lf = text.find('\n', pos);
+    std::string line = text.substr(pos, lf == std::string::npos ? std::string::npos : lf - pos);
+    pos = lf == std::string::npos ? text.size() : lf + 1;
+    ++number;
+    if (size_t hash = line.find('#'); hash != std::string::npos) line.resize(hash);
+    std::vector<std::string> words;
+    for (size_t i = 0; i < line.size();) {
+      while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+      size_t b = i;
+      while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
+      if (i > b) words.push_back(line.substr(b, i - b));
+    }
+    if (words.empty()) continue;
+    if (words.size() != 2 || words[0] != "answer" ||
+        !platform::HeadlessDialogs::IsAnswerWord(words[1])) {
+      error = path + ":" + std::to_string(number) + ": expected \"answer WORD\"";
+      return false;
+    }
+    dialogs.QueueAnswer(words[1]);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return "usage: quenplay [--headless] [--trace FILE] [--input FILE] [--frames N]\n"
+         "                [GAMEDIR [FOLDER|ARCHIVE]... | /config]\n";
+}
+
+bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out,
+                      std::string& error) {
+  out = TProgramOptions{};
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& target) {
+      if (i + 1 >= args.size()) {
+        error = a + " needs a value";
+        return false;
+      }
+      target = args[++i];
+      return true;
+    };
+    if (a == "--headless") {
+      out.Headless = true;
+    } else if (a == "--trace") {
+      if (!value(out.TraceFile)) return false;
+    } else if (a == "--input") {
+      if (!value(out.InputFile)) return false;
+    } else if (a == "--frames") {
+      std::string n;
+      if (!value(n)) return false;
+      char* end = nullptr;
+      long v = std::strtol(n.c_str(), &end, 10);
+      if (n.empty() || *end != '\0' || v < 0 || v > 100000000) {
+        error = "--frames needs a count";
+        return false;
+      }
+      out.Frames = static_cast<int>(v);
+    } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
+      error = "unknown option " + a;
+      return false;
+    } else {
+      out.Params.push_back(a);
+    }
+  }
+  if (!out.InputFile.empty() && !out.Headless) {
+    error = "--input is for headless runs";
+    return false;
+  }
+  return true;
+}
+
+std::string GameFolderKey(const std::string& folder) {
+  std::string key = sjis::UpperAscii(folder);
+  if (key.empty() || key.back() != '/') key += '/';
+  for (char& c : key)
+    if (c == '/' || c == '\\') c = '-';
+  return key;
+}
+
+std::string TRealProgramSystem::ExecutablePath() {
+  return platform::ExecutablePath();
+}
+
+std::string TRealProgramSystem::FileSystemTypeOf(const std::string& path) {
+  return platform::FileSystemTypeOf(path);
+}
+
+std::unique_ptr<platform::IGameWindow> TRealProgramSystem::CreateWindow(std::string& error) {
+  return platform::CreateSdlWindow(error);
+}
+
+bool TRealProgramSystem::SetUpNativeDialogs() {
+  auto d = platform::CreateGtkDialogs();
+  if (!d) return false;
+  platform::SetDialogs(std::move(d));
+  return true;
+}
+
+int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
+  const std::string exe = system.ExecutablePath();
+  // Run from an installation disc the player would hold the drive; it refuses quietly.
+  const std::string fs = system.FileSystemTypeOf(exe);
+  if (fs == "iso9660" || fs == "udf") return kExitNormal;
+
+  size_t slash = exe.rfind('/');
+  const std::string exe_folder = slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
+
+  std::string folder = options.Params.empty() ? exe_folder : options.Params[0];
+  if (!IsConfig(options)) {
+    std::string canonical = platform::CanonicalPath(folder);
+    if (!canonical.empty()) folder = canonical;
+  }
+  auto lock = platform::InstanceLock::Acquire(GameFolderKey(folder));
+  if (!lock) return kExitNormal;  // another player runs this game
+
+  if (!options.TraceFile.empty() && !platform::SetTraceFile(options.TraceFile)) {
+    std::fprintf(stderr, "quenplay: cannot write the trace file %s\n", options.TraceFile.c_str());
+    return kExitUsage;
+  }
+
+  if (options.Headless) {
+    auto d = std::make_unique<platform::HeadlessDialogs>();
+    std::string error;
+    if (!options.InputFile.empty() && !LoadInput(options.InputFile, *d, error)) {
+      std::fprintf(stderr, "quenplay: %s\n", error.c_str());
+      return kExitUsage;
+    }
+    platform::SetDialogs(std::move(d));
+  } else if (!system.SetUpNativeDialogs()) {
+    std::fprintf(stderr, "quenplay: no display for the window (use --headless)\n");
+    return kExitStartupEnded;
+  }
+
+  if (IsConfig(options)) {
+    std::string ini = ResolveGamePath(exe_folder, TGameSettings::kFileName);
+    TFormConfig config(ini.empty() ? exe_folder + TGameSettings::kFileName : ini);
+    platform::Dialogs().RunConfigDialog(config, TFormConfig::Texts());
+    if (config.IsOpen()) config.Cancel();
+    if (config.WriteFailed()) {
+      std::fprintf(stderr, "quenplay: cannot write %s\n", config.Path().c_str());
+      return kExitStartupEnded;
+    }
+    return kExitNormal;
+  }
+
+  std::unique_ptr<platform::IGameWindow> window;
+  if (options.Headless) {
+    window = std::make_unique<platform::HeadlessWindow>();
+  } else {
+    std::string error;
+    window = system.CreateWindow(error);
+    if (!window) {
+      std::fprintf(stderr, "quenplay: %s\n", error.c_str());
+      return kExitStartupEnded;
+    }
+  }
+
+  TStartupContext context{options.Params, exe_folder, exe};
+  int status = kExitNormal;
+  {
+    TFormView view(*window, context, system.Parts());
+    view.Create();
+    if (view.StartupFailed()) {
+      view.Close();
+      status = kExitStartupEnded;
+    } else {
+      int frames = options.Frames >= 0 ? options.Frames : options.Headless ? 1 : -1;
+      view.Run(frames, 15);
+    }
+  }
+  platform::CloseTrace();
+  return status;
+}
+
+}  // namespace quen

@@ -1,0 +1,58 @@
+// The program entry: command line, CD-ROM refusal, one player per game folder, the settings
+// dialog, and the main window's life.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/game_window.h"
+#include "shell/shell_parts.h"
+
+namespace quen {
+
+enum TExitStatus { kExitNormal = 0, kExitStartupEnded = 1, kExitUsage = 2 };
+
+struct TProgramOptions {
+  bool Headless = false;
+  std::string TraceFile;
+  // Headless answers to dialogs, one "answer WORD" per line ('#' starts a comment).
+  std::string InputFile;
+  // Frames to run before closing; -1 runs until the game or the user ends it.
+  int Frames = -1;
+  std::vector<std::string> Params;  // game folders and archives, or "/config"
+};
+
+// False with a message for a command line that cannot be run.
+bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out,
+                      std::string& error);
+std::string UsageText();
+
+// What the entry needs from the system; tests give their own.
+class IProgramSystem {
+ public:
+  virtual ~IProgramSystem() = default;
+  virtual std::string ExecutablePath() = 0;
+  virtual std::string FileSystemTypeOf(const std::string& path) = 0;
+  // The desktop's window and dialogs; null window (with a reason) when there is no display.
+  virtual std::unique_ptr<platform::IGameWindow> CreateWindow(std::string& error) = 0;
+  virtual bool SetUpNativeDialogs() = 0;
+  // Parts plugged into the start-up; null for none.
+  virtual IShellParts* Parts() { return nullptr; }
+};
+
+class TRealProgramSystem : public IProgramSystem {
+ public:
+  std::string ExecutablePath() override;
+  std::string FileSystemTypeOf(const std::string& path) override;
+  std::unique_ptr<platform::IGameWindow> CreateWindow(std::string& error) override;
+  bool SetUpNativeDialogs() override;
+};
+
+// The game folder key that names the single-instance lock.
+std::string GameFolderKey(const std::string& folder);
+
+// Runs the program; returns the exit status.
+int RunProgram(const TProgramOptions& options, IProgramSystem& system);
+
+}  // namespace quen

@@ -1,0 +1,39 @@
+// Start-up and shut-down steps that belong to the parts of the player built on top of the
+// shell's frame: sound device, component registry, media managers, colour tables. Each part
+// plugs its step in when it exists; the trace names and their order stay here.
+#pragma once
+
+#include <cstdint>
+
+namespace quen {
+
+class TProject;
+
+class IShellParts {
+ public:
+  virtual ~IShellParts() = default;
+  // "TBasePanel.Create": the panel that shows the game screen.
+  virtual void CreateBasePanel() {}
+  // "DXSound.Initialize": the sound device, only when enabled in "game.ini"; failures are
+  // ignored by the caller.
+  virtual void InitializeSound() {}
+  // "QuenInitialize": the component roots and their companions.
+  virtual void QuenInitialize() {}
+  // "MediaInit": the media managers and, for a screen larger than 0 x 0, the screen modes.
+  virtual void MediaInit(TProject& /*project*/) {}
+  // "QuenInitColor": the colour lookup tables.
+  virtual void QuenInitColor() {}
+  // The "画面切替" tool button: the switch between window and full screen.
+  virtual void ToggleFullScreen() {}
+  // Sizes the component roots to the game screen.
+  virtual void SizeRoots(int32_t /*width*/, int32_t /*height*/) {}
+  // One frame's work around the interpreter: input before, update and drawing after.
+  virtual void ProcessInput() {}
+  virtual void UpdateAndDraw() {}
+  // Shut-down: each names the step it frees (the trace names of the caller).
+  virtual void FreeSystemFunctions() {}
+  virtual void QuenFinalize(const char* /*step*/) {}
+  virtual void MediaFinal(const char* /*step*/) {}
+};
+
+}  // namespace quen

@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+
+#include "files/file_manager.h"
+#include "files/temp_dir.h"
+#include "platform/dialogs.h"
+#include "platform/instance_lock.h"
+#include "platform/trace.h"
+#include "runtime/record_text.h"
+#include "shell/form_view.h"
+#include "shell/program_entry.h"
+
+namespace quen {
+namespace {
+
+// Records which part ran at which point of the trace.
+class RecordingParts : public IShellParts {
+ public:
+  std::vector<std::string> log;
+  bool throw_sound = false;
+  void Note(const std::string& what) {
+    const auto& t = platform::TraceHistory();
+    log.push_back(what + "@" + (t.empty() ? "" : t.back()));
+  }
+  void CreateBasePanel() override { Note("panel"); }
+  void InitializeSound() override {
+    Note("sound");
+    if (throw_sound) throw std::runtime_error("no device");
+  }
+  void QuenInitialize() override { Note("roots"); }
+  void MediaInit(TProject& p) override { Note("media " + std::to_string(p.ScreenWidth)); }
+  void QuenInitColor() override { Note("colour"); }
+  void SizeRoots(int32_t w, int32_t h) override {
+    Note("roots " + std::to_string(w) + "x" + std::to_string(h));
+  }
+  void MediaFinal(const char* step) override { Note(std::string("final ") + step); }
+};
+
+class StartupSteps : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetFileManager(std::make_unique<TVrFileManager>());
+    FileManager().SetCdRoots({});
+    platform::SetDialogs(std::make_unique<platform::HeadlessDialogs>());
+    platform::ClearTraceHistory();
+  }
+  void TearDown() override {
+    platform::SetDialogs(nullptr);
+    SetFileManager(nullptr);
+  }
+  void MakeGame(const std::string& text, bool with_start = true) {
+    TKvMemoryStream m;
+    ParseProjectText(text).SaveToStream(m);
+    game.Write("quen.qpb", m.Data());
+    if (with_start) game.Write("start.qsb", "x");
+  }
+  testing::TempDir game, exe;
+  platform::HeadlessWindow window;
+  RecordingParts parts;
+};
+
+constexpr char kProject[] =
+    "version 115\ntitle \"デモ\"\nscreen 320 240\nstart_page \"start.qsb\"\n";
+
+TEST_F(StartupSteps, RunInOrderWithTheirTraceNames) {
+  MakeGame("version 115\ntitle \"デモ\"\nscreen 320 240\nstart_page \"start.qsb\"\n");
+  exe.Write("quenplay.log", "old");
+  {
+    TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+    view.Create();
+    EXPECT_FALSE(view.StartupFailed());
+    EXPECT_EQ(window.Caption(), "\x83\x66\x83\x82");
+    EXPECT_EQ(window.DockHeight(), 22);
+    ASSERT_EQ(window.Buttons().size(), 2u);
+    EXPECT_EQ(window.Buttons()[0].width, 67);
+    EXPECT_EQ(window.ClientWidth(), 320);
+    EXPECT_EQ(window.ClientHeight(), 240 + 22);
+    EXPECT_TRUE(window.Centered());
+    EXPECT_EQ(window.Panel()[0], 0);
+    EXPECT_EQ(window.Panel()[1], 22);
+    EXPECT_EQ(FileManager().CollectionCount(), 1);  // the overlay comes first
+    view.Run(3, 0);
+  }
+  EXPECT_FALSE(platform::PathExists(exe / "quenplay.log"));
+  std::vector<std::string> expect = {"TBasePanel.Create",
+                                     "DXSound.Initialize",
+                                     "QuenInitialize",
+                                     "TProject.Create",
+                                     "MediaInit",
+                                     "QuenInitColor",
+                                     "Project.Free",
+                                     "SysFuncMan.Free",
+                                     "ParamMan.Free",
+                                     "QuenFinalize",
+                                     "TextRead",
+                                     "TextHistoryFormats",
+                                     "Bases",
+                                     "SelRectDIB",
+                                     "TransBGDIB",
+                                     "BrixMan",
+                                     "ClipMan",
+                                     "MediaFinal",
+                                     "ScreenMan",
+                                     "VideoMan",
+                                     "WaveMan",
+                                     "WmpMan",
+                                     "OggMan",
+                                     "CddaMan",
+                                     "MidiMan",
+                                     "quenFinal"};
+  EXPECT_EQ(platform::TraceHistory(), expect);
+  ASSERT_GE(parts.log.size(), 7u);
+  EXPECT_EQ(parts.log[0], "panel@TBasePanel.Create");
+  EXPECT_EQ(parts.log[1], "sound@DXSound.Initialize");
+  EXPECT_EQ(parts.log[2], "roots@QuenInitialize");
+  EXPECT_EQ(parts.log[3], "media 320@MediaInit");
+  EXPECT_EQ(parts.log[4], "colour@QuenInitColor");
+  EXPECT_EQ(parts.log[5], "roots 320x240@QuenInitColor");
+  EXPECT_EQ(parts.log.back(), "final quenFinal@quenFinal");
+}
+
+TEST_F(StartupSteps, SoundSettingAndItsFailure) {
+  MakeGame(kProject);
+  exe.Write("game.ini", "[Sound]\nDirectSound=0\nDelayTime=250\n");
+  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  view.Create();
+  EXPECT_EQ(view.Settings().DelayTime, 200);
+  EXPECT_EQ(parts.log[1], "roots@QuenInitialize");  // no sound device was asked for
+
+  RecordingParts failing;
+  failing.throw_sound = true;
+  platform::HeadlessWindow w2;
+  SetFileManager(std::make_unique<TVrFileManager>());
+  testing::TempDir exe2;
+  TFormView v2(w2, {{game.Path()}, exe2.Path(), ""}, &failing);
+  v2.Create();
+  EXPECT_FALSE(v2.StartupFailed());  // the game goes on without sound
+}
+
+TEST_F(StartupSteps, AFailedStartClosesBeforeRunning) {
+  MakeGame(kProject, false);
+  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  view.Create();
+  EXPECT_TRUE(view.StartupFailed());
+  auto events = window.Pump(0);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].kind, platform::WindowEvent::Kind::kCloseRequest);
+  // Nothing after the project's creation ran.
+  for (const auto& t : platform::TraceHistory()) EXPECT_NE(t, "MediaInit");
+}
+
+TEST_F(StartupSteps, ExceptionsBecomeAWarning) {
+  MakeGame(kProject);
+  std::string bytes = game.Read("quen.qpb");
+  bytes.resize(bytes.size() - 3);  // the folder-disk list is cut short
+  game.Write("quen.qpb", bytes);
+  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  ::testing::internal::CaptureStderr();
+  view.Create();
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(view.StartupFailed());
+  EXPECT_NE(err.find("警告: "), std::string::npos) << err;
+}
+
+TEST_F(StartupSteps, GameDataFromEveryParameter) {
+  // Two folders with archives: both are registered, the first one first, and the game data
+  // folder is the first.
+  testing::TempDir a, b;
+  TVrFileCollection empty;
+  TKvMemoryStream m;
+  empty.Write(m);
+  a.Write("game.dat", m.Data());
+  b.Write("GAME.DAT", m.Data());
+  MakeGame(kProject);
+  TFormView view(window, {{game.Path(), a.Path(), b.Path()}, exe.Path(), ""}, &parts);
+  view.Create();
+  ASSERT_EQ(FileManager().CollectionCount(), 3);
+  EXPECT_EQ(FileManager().Collection(1)->FileName(), a / "game.dat");
+  EXPECT_EQ(FileManager().Collection(2)->FileName(), b / "GAME.DAT");
+  EXPECT_EQ(FileManager().GameFolder(), game.Path());
+}
+
+TEST(CommandLine, OptionsAndParameters) {
+  TProgramOptions o;
+  std::string error;
+  ASSERT_TRUE(
+      ParseCommandLine({"--headless", "--trace", "t", "g", "--frames", "5", "a.exe"}, o, error));
+  EXPECT_TRUE(o.Headless);
+  EXPECT_EQ(o.TraceFile, "t");
+  EXPECT_EQ(o.Frames, 5);
+  EXPECT_EQ(o.Params, (std::vector<std::string>{"g", "a.exe"}));
+  EXPECT_FALSE(ParseCommandLine({"--trace"}, o, error));
+  EXPECT_FALSE(ParseCommandLine({"--frames", "-1"}, o, error));
+  EXPECT_FALSE(ParseCommandLine({"--frames", "x"}, o, error));
+  EXPECT_FALSE(ParseCommandLine({"--fullscreen"}, o, error));
+  EXPECT_FALSE(ParseCommandLine({"--input", "f"}, o, error));  // only headless runs take input
+  ASSERT_TRUE(ParseCommandLine({"/CONFIG"}, o, error));
+  EXPECT_EQ(GameFolderKey("/games/Demo"), "-GAMES-DEMO-");
+  EXPECT_EQ(GameFolderKey("/games/Demo/"), "-GAMES-DEMO-");
+  EXPECT_EQ(GameFolderKey("/config"), "-CONFIG-");
+}
+
+// The system seen by the entry: a given file system and no display.
+class FakeSystem : public IProgramSystem {
+ public:
+  std::string exe, fs = "ext4";
+  int windows = 0;
+  std::string ExecutablePath() override { return exe; }
+  std::string FileSystemTypeOf(const std::string&) override { return fs; }
+  std::unique_ptr<platform::IGameWindow> CreateWindow(std::string& error) override {
+    ++windows;
+    error = "none";
+    return nullptr;
+  }
+  bool SetUpNativeDialogs() override { return false; }
+};
+
+class ProgramEntry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::InstanceLock::SetRuntimeFolderForTesting(runtime.Path());
+    SetFileManager(std::make_unique<TVrFileManager>());
+    FileManager().SetCdRoots({});
+    platform::ClearTraceHistory();
+    sys.exe = exe / "quenplay";
+  }
+  void TearDown() override {
+    platform::InstanceLock::SetRuntimeFolderForTesting("");
+    platform::SetDialogs(nullptr);
+    SetFileManager(nullptr);
+  }
+  testing::TempDir runtime, exe;
+  FakeSystem sys;
+};
+
+TEST_F(ProgramEntry, RefusesToRunFromADisc) {
+  TProgramOptions o;
+  o.Headless = true;
+  for (const char* fs : {"iso9660", "udf"}) {
+    sys.fs = fs;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunProgram(o, sys), kExitNormal);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(platform::TraceHistory().empty());
+  }
+}
+
+TEST_F(ProgramEntry, OnePlayerPerGameFolder) {
+  testing::TempDir game;
+  std::string canonical = platform::CanonicalPath(game.Path());
+  auto held = platform::InstanceLock::Acquire(GameFolderKey(canonical));
+  ASSERT_NE(held, nullptr);
+  EXPECT_EQ(platform::InstanceLock::Acquire(GameFolderKey(canonical)), nullptr);
+  TProgramOptions o;
+  o.Headless = true;
+  o.Params = {game.Path()};
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(RunProgram(o, sys), kExitNormal);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(platform::TraceHistory().empty());
+  held.reset();
+  // Released: the player now runs (and ends at the missing project).
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(RunProgram(o, sys), kExitStartupEnded);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(platform::TraceHistory().empty());
+}
+
+TEST_F(ProgramEntry, WithoutADisplayOnlyHeadlessRuns) {
+  TProgramOptions o;
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(RunProgram(o, sys), kExitStartupEnded);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("--headless"), std::string::npos);
+}
+
+TEST(InstanceLockName, ReadableOrHashed) {
+  EXPECT_EQ(platform::InstanceLockFileName("-GAMES-DEMO-"), "-GAMES-DEMO-.lock");
+  EXPECT_EQ(platform::InstanceLockFileName("-A B-"), "-A%20B-.lock");
+  std::string longer(300, 'A');
+  std::string name = platform::InstanceLockFileName(longer);
+  EXPECT_LT(name.size(), 64u);
+  EXPECT_NE(name, platform::InstanceLockFileName(longer + "B"));
+  EXPECT_EQ(platform::InstanceLockFileName("..").rfind("h-", 0), 0u);
+}
+
+}  // namespace
+}  // namespace quen
