@@ -1,0 +1,192 @@
+// Whole start-ups of the player, run headless on small games that quentool assembles.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "files/temp_dir.h"
+#include "platform/host_fs.h"
+
+namespace quen {
+namespace {
+
+const std::string kPlayer = std::string(QP_BINARY_DIR) + "/tools/quenplay/quenplay";
+const std::string kTool = std::string(QP_BINARY_DIR) + "/tools/quentool";
+
+struct Result {
+  int status = -1;
+  std::string err;
+};
+
+class PlayerRun : public ::testing::Test {
+ protected:
+  // Runs a command line with the player's per-user runtime folder kept inside the test.
+  Result Run(const std::string& command) {
+    std::string cmd = "XDG_RUNTIME_DIR=" + runtime.Path() + " " + command + " 2>" +
+                      (work / "stderr.txt") + " >/dev/null";
+    int raw = std::system(cmd.c_str());
+    Result r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.err = work.Read("stderr.txt");
+    return r;
+  }
+  void Tool(const std::string& args) {
+    ASSERT_EQ(Run(kTool + " " + args).status, 0) << args << ": " << work.Read("stderr.txt");
+  }
+  // A game folder from a project description and the files given.
+  void MakeGame(const testing::TempDir& dir, const std::string& description,
+                const std::vector<std::string>& files = {"start.qsb"}) {
+    work.Write("project.txt", description);
+    Tool("project " + (work / "project.txt") + " -o " + (dir / "quen.qpb"));
+    for (const auto& f : files) dir.Write(f, "page");
+  }
+  std::vector<std::string> TraceLines(const std::string& path) {
+    std::string text = work.Read(path);
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+      size_t lf = text.find('\n', pos);
+      lines.push_back(text.substr(pos, lf - pos));
+      pos = lf == std::string::npos ? text.size() : lf + 1;
+    }
+    return lines;
+  }
+  // The player copied into a folder of its own, for runs without parameters.
+  std::string PlayerIn(const testing::TempDir& dir) {
+    std::string copy = dir / "quenplay";
+    std::string cmd = "cp " + kPlayer + " " + copy;
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    return copy;
+  }
+
+  testing::TempDir runtime, work, game;
+};
+
+constexpr char kDemo[] =
+    "version 115\ntitle \"デモ\"\nscreen 640 480\nstart_page \"start.qsb\"\n"
+    "var int \"Score\" 3\n";
+
+TEST_F(PlayerRun, AGameStartsAndEndsNormally) {
+  MakeGame(game, kDemo);
+  Result r = Run(kPlayer + " --headless --trace " + (work / "trace.txt") + " " + game.Path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  auto t = TraceLines("trace.txt");
+  std::vector<std::string> head(t.begin(), t.begin() + std::min<size_t>(t.size(), 8));
+  EXPECT_EQ(head, (std::vector<std::string>{"TBasePanel.Create", "DXSound.Initialize",
+                                            "QuenInitialize", "TProject.Create", "MediaInit",
+                                            "QuenInitColor", "Project.Free", "SysFuncMan.Free"}));
+  EXPECT_EQ(t.back(), "quenFinal");
+}
+
+TEST_F(PlayerRun, StartUpMessages) {
+  // No installation beside the player and no parameters.
+  testing::TempDir bare;
+  Result r = Run(PlayerIn(bare) + " --headless");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "情報: インストールし直してください\n");
+
+  // A project without its start page.
+  MakeGame(game, kDemo, {});
+  r = Run(kPlayer + " --headless " + game.Path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "警告: スタートページがありません\n");
+
+  // An empty project file.
+  game.Write("quen.qpb", "");
+  r = Run(kPlayer + " --headless " + game.Path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "警告: プロジェクトがありません\n");
+
+  // A project of a later version.
+  MakeGame(game, kDemo);
+  std::string bytes = game.Read("quen.qpb");
+  bytes[0] = 116;
+  game.Write("quen.qpb", bytes);
+  r = Run(kPlayer + " --headless " + game.Path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "警告: このバージョンには対応していません\n");
+
+  // No project at all: no box, but a line that says why.
+  testing::TempDir empty;
+  r = Run(kPlayer + " --headless " + empty.Path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "quenplay: quen.qpb:ファイルがありません\n");
+
+  r = Run(kPlayer + " --headless --frames");
+  EXPECT_EQ(r.status, 2);
+}
+
+TEST_F(PlayerRun, GameInsideThePlayersOwnTrailer) {
+  // The installation record, project and page packed onto the end of a copy of the player.
+  testing::TempDir src, bin;
+  MakeGame(src, kDemo);
+  work.Write("install.txt", "version 108\ntitle \"デモ\"\nfull_install 1\n");
+  Tool("install " + (work / "install.txt") + " -o " + (src / "install.dat"));
+  Tool("pack " + src.Path() + " -o " + (bin / "quenplay") + " --append-to " + kPlayer);
+  ASSERT_EQ(std::system(("chmod +x " + (bin / "quenplay")).c_str()), 0);
+  Result r = Run(bin / "quenplay" + " --headless --frames 2");
+  EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(PlayerRun, PartialInstallationGivesUpWithoutADisc) {
+  testing::TempDir bin;
+  MakeGame(bin, kDemo);
+  work.Write("install.txt", "version 108\ntitle \"デモ\"\nfull_install 0\n");
+  Tool("install " + (work / "install.txt") + " -o " + (bin / "install.dat"));
+  // Insert the disc? Cancel. Exit? OK.
+  work.Write("input.txt", "answer cancel\nanswer ok\n");
+  Result r = Run(PlayerIn(bin) + " --headless --input " + (work / "input.txt"));
+  EXPECT_EQ(r.status, 1);
+  // The project is not read yet: the exit prompt's caption is the title's initial "情報".
+  EXPECT_EQ(r.err, "情報: ディスクを入れてください\n情報: 終了します\n");
+}
+
+TEST_F(PlayerRun, SettingsDialog) {
+  testing::TempDir bin;
+  std::string player = PlayerIn(bin);
+  bin.Write("game.ini", "[Sound]\r\nDirectSound=0\r\nDelayTime=250\r\n");
+  work.Write("cancel.txt", "answer delay=4\nanswer cancel\n");
+  Result r = Run(player + " --headless --input " + (work / "cancel.txt") + " /config");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err,
+            "動作設定: [ ] DirectSoundを使用する(&S) / サウンドの遅延時間(&D)： 200ms\n"
+            "動作設定: [ ] DirectSoundを使用する(&S) / サウンドの遅延時間(&D)： 400ms\n");
+  EXPECT_EQ(bin.Read("game.ini"), "[Sound]\r\nDirectSound=0\r\nDelayTime=250\r\n");
+  work.Write("ok.txt", "answer sound=1\nanswer ok\n");
+  r = Run(player + " --headless --input " + (work / "ok.txt") + " /CONFIG");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(bin.Read("game.ini"), "[Sound]\r\nDirectSound=1\r\nDelayTime=200\r\n");
+
+  testing::TempDir fresh;
+  player = PlayerIn(fresh);
+  r = Run(player + " --headless /config");
+  EXPECT_EQ(r.err,
+            "動作設定: [x] DirectSoundを使用する(&S) / サウンドの遅延時間(&D)： 500ms "
+            "(disabled)\n");
+  EXPECT_EQ(fresh.Read("game.ini"), "[Sound]\r\nDirectSound=1\r\nDelayTime=500\r\n");
+}
+
+TEST_F(PlayerRun, ASecondPlayerOnTheSameFolderEndsSilently) {
+  MakeGame(game, kDemo);
+  std::string trace = work / "first.txt";
+  std::string cmd = "XDG_RUNTIME_DIR=" + runtime.Path() + " " + kPlayer +
+                    " --headless --frames 100000000 --trace " + trace + " " + game.Path() +
+                    " >/dev/null 2>&1 & echo $! >" + (work / "pid.txt");
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  // Wait until the first player has started its game.
+  for (int i = 0; i < 600 && work.Read("first.txt").find("QuenInitColor") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_NE(work.Read("first.txt").find("QuenInitColor"), std::string::npos);
+  Result second =
+      Run(kPlayer + " --headless --trace " + (work / "second.txt") + " " + game.Path() + "/");
+  std::string pid = work.Read("pid.txt");
+  std::system(("kill " + pid).c_str());
+  EXPECT_EQ(second.status, 0);
+  EXPECT_EQ(second.err, "");
+  EXPECT_FALSE(platform::PathExists(work / "second.txt"));
+}
+
+}  // namespace
+}  // namespace quen
