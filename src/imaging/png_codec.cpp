@@ -32,7 +32,11 @@ void ReadFromMemory(png_structp png, png_bytep out, size_t count) {
   src->at += count;
 }
 
-void Quiet(png_structp, png_const_charp) {}
+void QuietWarning(png_structp, png_const_charp) {}
+// Jumps back without the library's own message on the console.
+[[noreturn]] void QuietError(png_structp png, png_const_charp) {
+  png_longjmp(png, 1);
+}
 
 struct TPngInfo {
   png_uint_32 width = 0;
@@ -135,7 +139,8 @@ bool IsPngSignature(const uint8_t* bytes, int64_t size) {
 void ReadPng(const std::string& bytes, TDIBSurface& picture, int32_t& key) {
   const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
   if (!IsPngSignature(data, static_cast<int64_t>(bytes.size()))) RaiseBrixDamaged("png");
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Quiet, Quiet);
+  png_structp png =
+      png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
   if (!png) RaiseBrixDamaged("png");
   png_infop info = png_create_info_struct(png);
   if (!info) {
@@ -250,7 +255,8 @@ void WritePng(TStream& stream, const TDIBSurface& picture) {
       if (mask) o[3] = mask->ScanLine(y)[x];
     }
   }
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Quiet, Quiet);
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
   if (!png) RaiseWriteError();
   png_infop info = png_create_info_struct(png);
   TPngWriteSink sink{&stream};
