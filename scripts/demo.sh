@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
-# Builds the tools and the demo game, then runs it.
+# Builds the tools and the demo game folder, then plays it: in a window where there is a
+# display, otherwise headless with the start-up trace printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQP_TESTS=OFF -DQP_BENCH=OFF >/dev/null
 cmake --build build/release -j "$(nproc)"
+tool=build/release/tools/quentool
+player=build/release/tools/quenplay/quenplay
 out=build/demo
 rm -rf "$out"
-mkdir -p "$out"
-build/release/tools/quentool pack demo/game -o "$out/game.dat"
-echo "demo: packed demo/game into $out/game.dat:"
-build/release/tools/quentool list "$out/game.dat"
-build/release/tools/quentool verify "$out/game.dat"
+mkdir -p "$out/src"
+cp -r demo/game/. "$out/src/"
+"$tool" project demo/project.txt -o "$out/src/quen.qpb"
+"$tool" pack "$out/src" -o "$out/game.dat"
+rm -rf "$out/src"
+echo "demo: built the game folder $out:"
+"$tool" list "$out/game.dat"
+"$tool" verify "$out/game.dat"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "demo: playing $out in a window"
+  exec "$player" "$out"
+fi
+echo "demo: no display, playing $out headless"
+"$player" --headless --trace "$out/trace.txt" "$out"
+echo "demo: start-up and shut-down steps:"
+cat "$out/trace.txt"
