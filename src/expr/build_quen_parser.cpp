@@ -158,11 +158,20 @@ std::string TBuildQuenParser::ArgOperand(JStr arg) {
 }
 
 void TBuildQuenParser::Build(std::string_view text) {
-  BuildText(ToJ(text));
+  JStr j = ToJ(text);
+  if (j.size() > kMaxExprChars) SyntaxError();
+  BuildText(std::move(j));
   EliminateCopies();
 }
 
 void TBuildQuenParser::BuildText(JStr s) {
+  struct TDepth {
+    int& d;
+    explicit TDepth(int& depth) : d(depth) {
+      if (++d > kMaxExprNesting) SyntaxError();
+    }
+    ~TDepth() { --d; }
+  } depth(depth_);
   // 1. String literals become temporaries.
   for (size_t from = 0;;) {
     size_t q = s.find(u'"', from);

@@ -12,6 +12,12 @@
 
 namespace quen {
 
+// Text compiled at run time (Calc) must not be able to exhaust the stack or the processor: the
+// compiler rewrites the text once per call, group and literal, so longer or deeper text is
+// refused as a syntax error. A scenario line is far shorter.
+constexpr int kMaxExprNesting = 200;
+constexpr size_t kMaxExprChars = 4096;
+
 struct TBuildOpeData {
   uint8_t op = ocNone;
   std::string target;
@@ -37,6 +43,7 @@ class TBuildQuenParser {
 
   std::vector<TBuildOpeData> records_;
   int32_t counter_ = 0;
+  int depth_ = 0;
 };
 
 // How the compiler types an operand text: 1 integer, 2 real, 3 flag, 4 string (the text

@@ -132,6 +132,27 @@ TParamCollectionItem* TParamCollection::Declare(std::string_view name, uint8_t t
   return r;
 }
 
+void TParamCollection::StoreInitialValue(TParamCollectionItem& r, uint8_t declared_type,
+                                         const TCustomParam& initial) {
+  TCustomParam& v = *r.Value();
+  switch (declared_type) {
+    case PT_INT:
+      v.SetAsInteger(initial.GetAsInteger());
+      break;
+    case PT_FLOAT:
+      v.SetAsFloat(initial.GetAsFloat());
+      break;
+    case PT_BOOL:
+      v.SetAsBool(initial.GetAsBool());
+      break;
+    case PT_STR:
+      v.SetAsString(initial.GetAsString());
+      break;
+    default:
+      break;
+  }
+}
+
 void TParamCollection::DeleteAt(int index) {
   TParamCollectionItem* r = Item(index);
   if (!r) return;

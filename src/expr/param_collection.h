@@ -70,6 +70,10 @@ class TParamCollection : protected THashCollection {
   // initial value is to be evaluated (false for an existing status variable).
   TParamCollectionItem* Declare(std::string_view name, uint8_t type, uint8_t scope,
                                 bool& evaluate_initial);
+  // Last declaration step: the initial value read by the declared type's scalar getter and
+  // stored with the matching setter of the record's value, which converts to its own type.
+  static void StoreInitialValue(TParamCollectionItem& r, uint8_t declared_type,
+                                const TCustomParam& initial);
   // Deletes a record. System variables are fixed and are left alone.
   void DeleteVariable(TParamCollectionItem* r);
   void DeleteOwnedBy(int32_t frame);

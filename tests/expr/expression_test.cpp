@@ -194,6 +194,18 @@ TEST_F(Expressions, ShiftJisTextIsScannedByCharacters) {
   EXPECT_EQ(Run("\x83\x66\x81\x5B\x83\x5E[1] ++ \"\x83\x5C\""), "4:x\x83\x5C");
 }
 
+TEST_F(Expressions, DeepNestingIsASyntaxErrorNotACrash) {
+  EXPECT_EQ(Run(std::string(150, '(') + "1" + std::string(150, ')')), "1:1");
+  EXPECT_EQ(CompileError(std::string(100000, '(') + "1" + std::string(100000, ')')),
+            msg::kSyntaxError);
+  std::string calls;
+  for (int i = 0; i < 300; ++i) calls += "Abs(";
+  EXPECT_EQ(Compile(calls + "1" + std::string(300, ')')).empty(), false);
+  std::string literals;
+  for (int i = 0; i < 3000; ++i) literals += "\"\"";
+  EXPECT_EQ(CompileError(literals), msg::kSyntaxError);
+}
+
 TEST_F(Expressions, CopiesBetweenTemporariesAreRemoved) {
   TBuildQuenParser build;
   build.Build("a = (1 + 2) * 3");
