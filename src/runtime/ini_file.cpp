@@ -110,11 +110,9 @@ TIniFile::TIniFile(std::string host_path) : path_(std::move(host_path)) {
 
 void TIniFile::SetText(std::string_view text) {
   lines_.clear();
-  eol_ = "\r\n";
   final_eol_ = true;
   size_t first_lf = text.find('\n');
-  if (first_lf != std::string_view::npos && (first_lf == 0 || text[first_lf - 1] != '\r'))
-    eol_ = "\n";
+  crlf_ = !(first_lf != std::string_view::npos && (first_lf == 0 || text[first_lf - 1] != '\r'));
   size_t pos = 0;
   while (pos < text.size()) {
     size_t lf = text.find('\n', pos);
@@ -134,7 +132,7 @@ std::string TIniFile::Text() const {
   std::string out;
   for (size_t i = 0; i < lines_.size(); ++i) {
     out += lines_[i].text;
-    if (i + 1 < lines_.size() || final_eol_) out += eol_;
+    if (i + 1 < lines_.size() || final_eol_) out += crlf_ ? "\r\n" : "\n";
   }
   return out;
 }
@@ -195,7 +193,9 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
   if (h < 0) {
     // A new section is set off from the one before by a blank line.
     if (!lines_.empty() && !Trim(lines_.back().text).empty()) lines_.push_back(Line{""});
-    lines_.push_back(Line{"[" + std::string(Trim(section)) + "]"});
+    std::string header(1, '[');
+    header.append(Trim(section)).push_back(']');
+    lines_.push_back(Line{std::move(header)});
     lines_.push_back(Line{entry});
     final_eol_ = true;
     return;

@@ -51,7 +51,7 @@ class TIniFile {
 
   std::string path_;
   std::vector<Line> lines_;
-  std::string eol_ = "\r\n";
+  bool crlf_ = true;
   bool final_eol_ = true;
 };
 

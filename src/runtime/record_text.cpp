@@ -272,12 +272,12 @@ std::string InstallToText(const TQuenInstallSet& r) {
   const int v = r.Version;
   auto strs = [](const auto& a) {
     std::string s;
-    for (const auto& x : a) s += " " + Quoted(x);
+    for (const auto& x : a) s.append(1, ' ').append(Quoted(x));
     return s;
   };
   auto four = [](const std::array<int64_t, 4>& a) {
     std::string s;
-    for (int64_t x : a) s += " " + std::to_string(x);
+    for (int64_t x : a) s.append(1, ' ').append(std::to_string(x));
     return s;
   };
   std::string out;
