@@ -108,7 +108,7 @@ constexpr char kGame[] =
 
 TEST_F(ProjectStart, MissingInstallationAsksForReinstalling) {
   testing::TempDir exe;
-  auto p = Start({{}, exe.Path()});
+  auto p = Start({{}, exe.Path(), ""});
   EXPECT_TRUE(TerminateFlag());
   ASSERT_EQ(dialogs->boxes.size(), 1u);
   EXPECT_EQ(dialogs->boxes[0].caption, msg::kCaptionInformation);
@@ -123,7 +123,7 @@ TEST_F(ProjectStart, FullInstallationBesideThePlayerStarts) {
   WriteInstall(exe, "Game", true);
   WriteProject(exe, kGame);
   exe.Write("start.qsb", "x");
-  auto p = Start({{}, exe.Path()});
+  auto p = Start({{}, exe.Path(), ""});
   EXPECT_FALSE(TerminateFlag());
   EXPECT_TRUE(dialogs->boxes.empty());
   EXPECT_EQ(FileManager().GameFolder(), exe.Path());
@@ -148,7 +148,7 @@ TEST_F(ProjectStart, PartialInstallationFindsItsDisc) {
   disc.Write("game.dat", EmptyArchive());
   disc_roots = {wrong.Path(), disc.Path()};
   int before = FileManager().CollectionCount();
-  auto p = Start({{}, exe.Path()});
+  auto p = Start({{}, exe.Path(), ""});
   EXPECT_FALSE(TerminateFlag());
   EXPECT_TRUE(dialogs->boxes.empty());
   ASSERT_EQ(FileManager().CollectionCount(), before + 1);
@@ -162,7 +162,7 @@ TEST_F(ProjectStart, NoDiscPromptsUntilTheUserGivesUp) {
   // Insert the disc? OK (search again), then Cancel; exit? Cancel (search again), Cancel; OK.
   dialogs->answers = {MsgAnswer::kOk, MsgAnswer::kCancel, MsgAnswer::kCancel, MsgAnswer::kCancel,
                       MsgAnswer::kOk};
-  auto p = Start({{}, exe.Path()});
+  auto p = Start({{}, exe.Path(), ""});
   EXPECT_TRUE(TerminateFlag());
   ASSERT_EQ(dialogs->boxes.size(), 5u);
   EXPECT_EQ(dialogs->boxes[0].text, msg::kInsertDisc);
@@ -176,13 +176,13 @@ TEST_F(ProjectStart, NoDiscPromptsUntilTheUserGivesUp) {
 TEST_F(ProjectStart, ProjectFileProblems) {
   testing::TempDir game;
   // A game folder given as a parameter: no installation lookup. No project at all: no box.
-  auto p = Start({{game.Path()}, "/nonexistent/"});
+  auto p = Start({{game.Path()}, "/nonexistent/", ""});
   EXPECT_TRUE(TerminateFlag());
   EXPECT_TRUE(dialogs->boxes.empty());
 
   FileManager().SetGameFolder(game.Path());
   game.Write("quen.qpb", "");
-  p = Start({{game.Path()}, "/nonexistent/"});
+  p = Start({{game.Path()}, "/nonexistent/", ""});
   EXPECT_TRUE(TerminateFlag());
   ASSERT_EQ(dialogs->boxes.size(), 1u);
   EXPECT_EQ(dialogs->boxes[0].caption, msg::kCaptionWarning);
@@ -194,7 +194,7 @@ TEST_F(ProjectStart, ProjectFileProblems) {
   bytes[0] = 116;
   game.Write("quen.qpb", bytes);
   try {
-    Start({{game.Path()}, "/nonexistent/"});
+    Start({{game.Path()}, "/nonexistent/", ""});
     FAIL();
   } catch (const EQuenError& e) {
     EXPECT_EQ(e.Message(), msg::kProjectVersionUnsupported);
@@ -203,7 +203,7 @@ TEST_F(ProjectStart, ProjectFileProblems) {
 
   WriteProject(game, kGame);
   dialogs->boxes.clear();
-  p = Start({{game.Path()}, "/nonexistent/"});
+  p = Start({{game.Path()}, "/nonexistent/", ""});
   EXPECT_TRUE(TerminateFlag());
   ASSERT_EQ(dialogs->boxes.size(), 1u);
   EXPECT_EQ(dialogs->boxes[0].caption, msg::kCaptionWarning);
@@ -221,7 +221,7 @@ TEST_F(ProjectStart, OriginalProjectReplacesTheFolderDiskList) {
   TKvMemoryStream m;
   ParseProjectText("version 103\nfolder_disk \"voice\" 3\n").SaveToStream(m);
   game.Write("original_quen.qpb", m.Data());
-  auto p = Start({{game.Path()}, "/nonexistent/"});
+  auto p = Start({{game.Path()}, "/nonexistent/", ""});
   EXPECT_FALSE(TerminateFlag());
   EXPECT_EQ(p->FolderDisks.DiskOf("voice\\a.wav"), 3);
   EXPECT_EQ(p->FolderDisks.DiskOf("movie\\a.avi"), 0);
@@ -232,7 +232,7 @@ TEST_F(ProjectStart, MissingFilesOfAnotherDisc) {
   FileManager().SetGameFolder(game.Path());
   WriteProject(game, kGame);
   game.Write("start.qsb", "x");
-  auto p = Start({{game.Path()}, "/nonexistent/"});
+  auto p = Start({{game.Path()}, "/nonexistent/", ""});
   ASSERT_FALSE(TerminateFlag());
   EXPECT_TRUE(p->EnsureFileAvailable("start.qsb"));
   EXPECT_FALSE(p->EnsureFileAvailable("nowhere.qsb"));       // on no disc
@@ -273,7 +273,7 @@ TEST_F(ProjectStart, ProjectVariablesDoNotOverrideRestoredOnes) {
   TParamCollectionItem* restored = vars.AddVariable(1);
   vars.SetVarName(restored, "score");
   restored->Value()->SetAsInteger(42);
-  auto p = Start({{game.Path()}, "/nonexistent/"}, &vars);
+  auto p = Start({{game.Path()}, "/nonexistent/", ""}, &vars);
   ASSERT_FALSE(TerminateFlag());
   EXPECT_EQ(vars.FindVariable("Score")->Value()->GetAsInteger(), 42);
   TParamCollectionItem* name = vars.FindVariable("Name");
