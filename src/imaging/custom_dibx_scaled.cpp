@@ -174,8 +174,9 @@ void RotZoomBlit(TCustomDIBX& dst, int32_t x, int32_t y, TApply apply, TCustomDI
       int64_t{pivotY} * 65536 + (int64_t{box.Left} - x) * dvdx + (int64_t{box.Top} - y) * dvdy;
 
   const int32_t bw = box.Width();
-  std::vector<int32_t> cols(static_cast<size_t>(bw)), rows(static_cast<size_t>(bw));
+  std::vector<int32_t> cols, rows;
   std::vector<uint8_t> mbuf(static_cast<size_t>(bw) + 1);
+  std::vector<uint8_t> pbuf(static_cast<size_t>(bw) * 4 + 4);
   TScatterFetch fetch(sv, dv.Bits(), bw);
   apply.key = -1;
   if (transparent && source.ColorKey() != -1) {
@@ -184,15 +185,60 @@ void RotZoomBlit(TCustomDIBX& dst, int32_t x, int32_t y, TApply apply, TCustomDI
   }
   const int64_t mirrorX = int64_t{srcRect.Left} + srcRect.Right - 1;
   const int64_t mirrorY = int64_t{srcRect.Top} + srcRect.Bottom - 1;
+  const bool direct = sv.Bits() == dv.Bits() && dv.Bits() >= 8;
+  // Gathers n source pixels along the row starting at (u, v), straight from the source
+  // when the depths match.
+  auto gather = [&](int64_t u, int64_t v, int32_t n) -> const uint8_t* {
+    auto place = [&](int64_t& x, int64_t& y) {
+      x = u >> 16;
+      y = v >> 16;
+      if (flipH) x = mirrorX - x;
+      if (flipV) y = mirrorY - y;
+      u += dudx;
+      v += dvdx;
+    };
+    const int64_t u0 = u, v0 = v;
+    if (mv) {
+      for (int32_t i = 0; i < n; ++i) {
+        int64_t x, y;
+        place(x, y);
+        mbuf[i] = mv->Row(y)[x];
+      }
+      u = u0;
+      v = v0;
+    }
+    if (direct && dv.Bpp() == 4) {
+      for (int32_t i = 0; i < n; ++i) {
+        int64_t x, y;
+        place(x, y);
+        std::memcpy(pbuf.data() + 4 * i, sv.Row(y) + 4 * x, 4);
+      }
+      return pbuf.data();
+    }
+    if (direct && dv.Bpp() == 2) {
+      for (int32_t i = 0; i < n; ++i) {
+        int64_t x, y;
+        place(x, y);
+        std::memcpy(pbuf.data() + 2 * i, sv.Row(y) + 2 * x, 2);
+      }
+      return pbuf.data();
+    }
+    cols.resize(static_cast<size_t>(n));
+    rows.resize(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+      int64_t x, y;
+      place(x, y);
+      cols[i] = static_cast<int32_t>(x);
+      rows[i] = static_cast<int32_t>(y);
+    }
+    return fetch.Fetch(cols.data(), rows.data(), n);
+  };
   for (int32_t yy = box.Top; yy < box.Bottom; ++yy, rowU += dudy, rowV += dvdy) {
-    int64_t u = rowU, v = rowV;
+    int64_t u = rowU, v = rowV, runU = 0, runV = 0;
     int32_t n = 0, runStart = 0;
     auto flush = [&]() {
       if (n == 0) return;
-      const uint8_t* sp = fetch.Fetch(cols.data(), rows.data(), n);
-      if (mv) {
-        for (int32_t j = 0; j < n; ++j) mbuf[j] = mv->Row(rows[j])[cols[j]];
-      }
+      const uint8_t* sp = gather(runU, runV, n);
       apply.Run(dv.At(runStart, yy), sp, mv ? mbuf.data() : nullptr, n);
       n = 0;
     };
@@ -204,9 +250,11 @@ void RotZoomBlit(TCustomDIBX& dst, int32_t x, int32_t y, TApply apply, TCustomDI
         flush();
         continue;
       }
-      if (n == 0) runStart = xx;
-      cols[n] = static_cast<int32_t>(flipH ? mirrorX - sx : sx);
-      rows[n] = static_cast<int32_t>(flipV ? mirrorY - sy : sy);
+      if (n == 0) {
+        runStart = xx;
+        runU = u;
+        runV = v;
+      }
       ++n;
     }
     flush();

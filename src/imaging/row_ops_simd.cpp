@@ -65,8 +65,19 @@ QP_INLINE typename V<W>::u8 AddScaled32(typename V<W>::u8 d, typename V<W>::u8 s
   const typename U::u16w dw = __builtin_convertvector(d, typename U::u16w);
   const typename U::u16w sw = __builtin_convertvector(s, typename U::u16w);
   typename U::u16w r = dw + ((sw * level) >> 8);
-  r = r < 255 ? r : 255;
+  // r stays below 512: a set bit 8 saturates the lane to 255 without a compare.
+  r = (r | (0 - (r >> 8))) & 255;
   return __builtin_convertvector(r, typename U::u8);
+}
+
+// True when any bit of the vector is set.
+template <class T>
+QP_INLINE bool AnySet(T v) {
+  uint64_t w[sizeof(T) / 8];
+  std::memcpy(w, &v, sizeof(T));
+  uint64_t o = 0;
+  for (uint64_t x : w) o |= x;
+  return o != 0;
 }
 
 template <class T>
@@ -98,11 +109,7 @@ QP_INLINE void CopyKey32(uint8_t* dst, const uint8_t* src, int32_t n, int64_t ke
     const auto s = LoadV<typename U::u32>(src + 4 * i);
     const auto isKey = (typename U::u32)(s == kv);
     // A block without key pixels is stored whole; a block of key pixels is skipped.
-    bool any = false, all = true;
-    for (int k = 0; k < P; ++k) {
-      any |= isKey[k] != 0;
-      all &= isKey[k] != 0;
-    }
+    const bool any = AnySet(isKey), all = !AnySet(~isKey);
     if (!any) {
       StoreV(dst + 4 * i, s);
     } else if (!all) {
@@ -336,11 +343,7 @@ QP_INLINE void CopyKey16(uint8_t* dst, const uint8_t* src, int32_t n, int64_t ke
   for (; i + P <= n; i += P) {
     const auto s = LoadV<typename U::u16>(src + 2 * i);
     const auto isKey = (typename U::u16)(s == kv);
-    bool any = false, all = true;
-    for (int k = 0; k < P; ++k) {
-      any |= isKey[k] != 0;
-      all &= isKey[k] != 0;
-    }
+    const bool any = AnySet(isKey), all = !AnySet(~isKey);
     if (!any) {
       StoreV(dst + 2 * i, s);
     } else if (!all) {
