@@ -42,6 +42,9 @@ class IDialogs {
   virtual void RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) = 0;
 };
 
+// True when the user's language (LC_ALL, LC_MESSAGES or LANG) is Japanese.
+bool UserLanguageIsJapanese();
+
 // The process-wide dialogs; headless ones until a window system is set up.
 IDialogs& Dialogs();
 void SetDialogs(std::unique_ptr<IDialogs> dialogs);

@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/dialogs.h"
 #include "platform/text_encoding.h"
@@ -11,6 +13,15 @@ std::unique_ptr<IDialogs>& Instance() {
   return d;
 }
 }  // namespace
+
+bool UserLanguageIsJapanese() {
+  // The first of these that is set decides, as for every program's messages.
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* v = std::getenv(name);
+    if (v && *v) return std::strncmp(v, "ja", 2) == 0;
+  }
+  return false;
+}
 
 IDialogs& Dialogs() {
   auto& d = Instance();

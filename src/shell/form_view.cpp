@@ -171,7 +171,8 @@ void TFormView::Run(int frames, int frame_ms) {
     bool close = false;
     for (const auto& e : window_.Pump(frame_ms)) {
       if (e.kind == platform::WindowEvent::Kind::kCloseRequest) close = true;
-      if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 0) close = true;
+      if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 0 && ConfirmExit())
+        close = true;
       if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 1)
         parts_->ToggleFullScreen();
     }
@@ -180,6 +181,21 @@ void TFormView::Run(int frames, int frame_ms) {
     if (frames >= 0 && ++run >= frames) break;
   }
   Close();
+}
+
+bool TFormView::ConfirmExit() {
+  // The game pauses while the question is open.
+  const bool was = TerminateFlag();
+  SetTerminateFlag(true);
+  const std::string title = project_ ? project_->Title : window_.Caption();
+  const char* fmt =
+      platform::UserLanguageIsJapanese() ? msg::kConfirmExitJapanese : msg::kConfirmExitOther;
+  std::string text = Format(fmt, title.c_str());
+  if (platform::Dialogs().MessageBox(title, text, platform::MsgIcon::kQuestion,
+                                     platform::MsgButtons::kYesNo) == platform::MsgAnswer::kYes)
+    return true;
+  SetTerminateFlag(was);
+  return false;
 }
 
 void TFormView::Close() {

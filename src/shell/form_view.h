@@ -36,6 +36,8 @@ class TFormView : private IProjectHost {
   void FrameStep();
   // The close handler: every shut-down step in order. Runs once.
   void Close();
+  // The "終了" button: asks first; false when the user stays.
+  bool ConfirmExit();
   // Runs the window until it closes; frames limits the frames run (-1: no limit).
   void Run(int frames, int frame_ms);
 

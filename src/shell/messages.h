@@ -27,6 +27,11 @@ inline constexpr char kToolExit[] = "\x8FI\x97\xB9";
 inline constexpr char kToolScreenSwitch[] = "\x89\xE6\x96\xCA\x90\xD8\x91\xD6";
 // QuenPlayer
 inline constexpr char kWindowDefaultCaption[] = "QuenPlayer";
+// 「%s」を終了しますか？
+inline constexpr char kConfirmExitJapanese[] =
+    "\x81u%s\x81v\x82\xF0\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H";
+// Do you want to exit %s?
+inline constexpr char kConfirmExitOther[] = "Do you want to exit %s\x3F";
 
 inline constexpr MessageRow kShellMessages[] = {
     {"kConfigCaption", kConfigCaption, "\xE5\x8B\x95\xE4\xBD\x9C\xE8\xA8\xAD\xE5\xAE\x9A"},
@@ -42,6 +47,11 @@ inline constexpr MessageRow kShellMessages[] = {
     {"kToolExit", kToolExit, "\xE7\xB5\x82\xE4\xBA\x86"},
     {"kToolScreenSwitch", kToolScreenSwitch, "\xE7\x94\xBB\xE9\x9D\xA2\xE5\x88\x87\xE6\x9B\xBF"},
     {"kWindowDefaultCaption", kWindowDefaultCaption, "QuenPlayer"},
+    {"kConfirmExitJapanese", kConfirmExitJapanese,
+     "\xE3\x80\x8C%"
+     "s\xE3\x80\x8D\xE3\x82\x92\xE7\xB5\x82\xE4\xBA\x86\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x99\xE3\x81"
+     "\x8B\xEF\xBC\x9F"},
+    {"kConfirmExitOther", kConfirmExitOther, "Do you want to exit %s\x3F"},
 };
 
 }  // namespace quen::msg

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "files/file_manager.h"
 #include "files/temp_dir.h"
 #include "platform/dialogs.h"
@@ -177,6 +179,28 @@ TEST_F(StartupSteps, GameDataFromEveryParameter) {
   EXPECT_EQ(FileManager().Collection(1)->FileName(), a / "game.dat");
   EXPECT_EQ(FileManager().Collection(2)->FileName(), b / "GAME.DAT");
   EXPECT_EQ(FileManager().GameFolder(), game.Path());
+}
+
+TEST_F(StartupSteps, ExitButtonAsksFirst) {
+  MakeGame(kProject);
+  auto d = std::make_unique<platform::HeadlessDialogs>();
+  d->QueueAnswer("no");
+  d->QueueAnswer("yes");
+  platform::SetDialogs(std::move(d));
+  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  view.Create();
+  ASSERT_FALSE(view.StartupFailed());
+  ::testing::internal::CaptureStderr();
+  // "No": the game goes on where it was; then "Yes" ends it.
+  EXPECT_FALSE(view.ConfirmExit());
+  EXPECT_FALSE(TerminateFlag());
+  ASSERT_NE(view.Project(), nullptr);
+  window.Push({platform::WindowEvent::Kind::kToolButton, 0});
+  view.Run(-1, 0);
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(view.Project(), nullptr);
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+  EXPECT_NE(err.find("デモ: "), std::string::npos) << err;
 }
 
 TEST(CommandLine, OptionsAndParameters) {
