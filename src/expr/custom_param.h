@@ -14,6 +14,7 @@ namespace quen {
 
 class TParamCollection;
 class TParamCollectionItem;
+class TParamVar;
 
 // Arrays larger than this are refused with the array-size message rather than exhausting
 // memory: the original's 32-bit address space could not hold more either.
@@ -69,6 +70,9 @@ class TCustomParam {
   virtual void LoadFromStream(TStream& s);
   virtual void MakeScalar();
   virtual int32_t FindString(std::string_view text, bool case_sensitive, bool partial) const;
+  // The value as a reference, or null: cheaper than a cast on the evaluator's path.
+  virtual TParamVar* AsVar() { return nullptr; }
+  const TParamVar* AsVar() const { return const_cast<TCustomParam*>(this)->AsVar(); }
   // A fresh value of the same class, same dimensions and elements.
   virtual std::unique_ptr<TCustomParam> Clone() const;
 

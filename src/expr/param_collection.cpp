@@ -35,6 +35,16 @@ void ValidateVarName(std::string_view name) {
   if (bad) RaiseErrorFmt(msg::kVarNameInvalid, std::string(name).c_str());
 }
 
+TParamCollectionItem* TTempCollection::Find(std::string_view name) const {
+  for (int i = Count() - 1; i >= 0; --i) {
+    THashItem* item = Item(i);
+    if (item->Name().size() == name.size() &&
+        (item->Name() == name || sjis::EqualsNoCase(item->Name(), name)))
+      return static_cast<TParamCollectionItem*>(item);
+  }
+  return nullptr;
+}
+
 TParamCollectionItem* TTempCollection::Add(std::string name, std::unique_ptr<TCustomParam> value) {
   auto item = std::make_unique<TParamCollectionItem>();
   item->SetValue(std::move(value));
@@ -67,6 +77,7 @@ TParamCollectionItem* TParamCollection::Append(std::string name,
   std::string key = sjis::LowerAscii(name);
   TParamCollectionItem* r = Add(std::move(item), std::move(name));
   chains_[key].push_back(r);
+  ++generation_;
   return r;
 }
 
@@ -76,6 +87,7 @@ void TParamCollection::Rename(TParamCollectionItem* r, std::string name) {
   std::string key = sjis::LowerAscii(name);
   SetName(r, std::move(name));
   chains_[key].push_back(r);
+  ++generation_;
 }
 
 void TParamCollection::SetVarName(TParamCollectionItem* r, std::string name) {
@@ -126,6 +138,7 @@ TParamCollectionItem* TParamCollection::Declare(std::string_view name, uint8_t t
     if (scope == VS_AUTODESTROY || scope == VS_LOCAL) r->owner_frame = current_frame_id_;
     if (scope == VS_LOCAL) r->local = true;
     if (scope == VS_STATUS) r->status = true;
+    ++generation_;
   } else if (r->status) {
     evaluate_initial = false;
   }
@@ -158,6 +171,7 @@ void TParamCollection::DeleteAt(int index) {
   if (!r) return;
   if (auto* chain = Chain(r->Name())) std::erase(*chain, r);
   Delete(index);
+  ++generation_;
 }
 
 void TParamCollection::DeleteVariable(TParamCollectionItem* r) {
@@ -175,6 +189,7 @@ void TParamCollection::RenumberOwnersAbove(int32_t frame) {
     TParamCollectionItem* r = Item(i);
     if (r->owner_frame > frame) r->owner_frame -= 1;
   }
+  ++generation_;
 }
 
 std::unique_ptr<TCustomParam> TParamCollection::DetachValue(std::string_view name) const {
@@ -374,6 +389,7 @@ void TParamCollection::LoadGameVariables(TStream& s, int32_t version) {
     r->local = it->local;
     if (auto* ref = dynamic_cast<TParamVar*>(r->Value())) refs.push_back(ref);
   }
+  ++generation_;
   for (TParamVar* ref : refs) {
     ref->SetTable(this);
     ref->ResolvePending(*this);
@@ -402,6 +418,7 @@ void TParamCollection::LoadStatusVariables(TStream& s) {
     r->local = it->local;
     if (auto* ref = dynamic_cast<TParamVar*>(r->Value())) refs.push_back(ref);
   }
+  ++generation_;
   for (TParamVar* ref : refs) {
     ref->SetTable(this);
     ref->ResolvePending(*this);

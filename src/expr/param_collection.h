@@ -40,9 +40,8 @@ class TParamCollectionItem : public THashItem {
 // Records that live outside the table: the temporaries of one expression run.
 class TTempCollection : public THashCollection {
  public:
-  TParamCollectionItem* Find(std::string_view name) const {
-    return static_cast<TParamCollectionItem*>(THashCollection::Find(name));
-  }
+  // A run holds a handful of temporaries: a plain scan beats hashing the name.
+  TParamCollectionItem* Find(std::string_view name) const;
   TParamCollectionItem* Add(std::string name, std::unique_ptr<TCustomParam> value);
 };
 
@@ -58,7 +57,15 @@ class TParamCollection : protected THashCollection {
   TParamCollectionItem* Item(int index) const { return ItemAs<TParamCollectionItem>(index); }
 
   int32_t CurrentFrameId() const { return current_frame_id_; }
-  void SetCurrentFrameId(int32_t id) { current_frame_id_ = id; }
+  void SetCurrentFrameId(int32_t id) {
+    if (id != current_frame_id_) ++generation_;
+    current_frame_id_ = id;
+  }
+  // Changes whenever a name lookup could answer differently (records added, renamed or
+  // deleted, scopes or the frame changed), so that compiled expressions may keep what they
+  // resolved. Whoever edits a record's scope fields directly calls Touch().
+  uint64_t Generation() const { return generation_; }
+  void Touch() { ++generation_; }
 
   TParamCollectionItem* FindVariable(std::string_view name) const;
   TParamCollectionItem* FindForDeclare(std::string_view name, bool local) const;
@@ -118,6 +125,7 @@ class TParamCollection : protected THashCollection {
   void SkipPushBuffer(TStream& s) const;
 
   int32_t current_frame_id_ = 0;
+  uint64_t generation_ = 1;
   std::string temp_alias_;
   std::vector<std::string> push_stack_;
   std::array<std::unique_ptr<TCustomParam>, kSystemVariableCount> system_values_;

@@ -33,6 +33,7 @@ class TParamVar : public TCustomParam {
   void SetCount(int32_t n) override;
   uint8_t GetValueType() const override;
   uint8_t StoreType() const override { return PT_NONE; }
+  TParamVar* AsVar() override { return this; }
   bool GetAsBool() const override;
   long double GetAsFloat() const override;
   int32_t GetAsInteger() const override;

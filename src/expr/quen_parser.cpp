@@ -35,6 +35,15 @@ struct TRun {
       if (TParamCollectionItem* t = temps.Find(name)) return t;
     return vars.FindVariable(name);
   }
+
+  TParamCollectionItem* Resolve(const std::string& name, TNameCache& cache) const {
+    if (IsTempName(name))
+      if (TParamCollectionItem* t = temps.Find(name)) return t;
+    if (cache.table == &vars && cache.generation == vars.Generation()) return cache.item;
+    TParamCollectionItem* r = vars.FindVariable(name);
+    cache = {&vars, vars.Generation(), r};
+    return r;
+  }
 };
 
 // Detaches the operands from the variables they were resolved to, however the record ends.
@@ -42,7 +51,7 @@ struct TOperandRelease {
   std::vector<std::unique_ptr<TCustomParam>>& operands;
   ~TOperandRelease() {
     for (auto& o : operands)
-      if (auto* v = dynamic_cast<TParamVar*>(o.get())) {
+      if (TParamVar* v = o->AsVar()) {
         v->ClearTarget();
         v->SetElementIndex(0);
       }
@@ -104,7 +113,7 @@ std::unique_ptr<TCustomParam> NewTemp(TRun& run, const TOpeData& rec) {
     case ocDiv:
       return NewParam(type_of(0) == PT_FLOAT || type_of(1) == PT_FLOAT ? PT_FLOAT : PT_INT);
     case ocDimTo: {
-      auto* array = dynamic_cast<TParamVar*>(&Operand(rec, 0));
+      TParamVar* array = Operand(rec, 0).AsVar();
       if (!array) InvalidExpression(rec);
       int32_t flat = AddressElement(*array, rec);
       auto ref = std::make_unique<TParamVar>(&run.vars, array->TargetName());
@@ -185,18 +194,18 @@ bool Compare(uint8_t op, const TCustomParam& a, const TCustomParam& b) {
 void RunRecord(TRun& run, const TOpeData& rec) {
   auto& operands = const_cast<std::vector<std::unique_ptr<TCustomParam>>&>(rec.operands);
   TOperandRelease release{operands};
-  for (auto& o : operands) {
-    auto* v = dynamic_cast<TParamVar*>(o.get());
+  if (rec.operand_cache.size() != operands.size()) rec.operand_cache.assign(operands.size(), {});
+  for (size_t i = 0; i < operands.size(); ++i) {
+    TParamVar* v = operands[i]->AsVar();
     if (!v) continue;
-    TParamCollectionItem* r = run.Find(v->TargetName());
+    TParamCollectionItem* r = run.Resolve(v->TargetName(), rec.operand_cache[i]);
     if (!r) RaiseErrorFmt(msg::kVariableMissing, v->TargetName().c_str());
     v->SetTarget(r);
     // An array-element temporary hands its element on.
-    if (auto* ref = dynamic_cast<const TParamVar*>(r->Value()))
-      v->SetElementIndex(ref->ElementIndex());
+    if (const TParamVar* ref = r->Value()->AsVar()) v->SetElementIndex(ref->ElementIndex());
   }
-  if (IsTempName(rec.target) && !run.Find(rec.target)) run.temps.Add(rec.target, NewTemp(run, rec));
-  TParamCollectionItem* target = run.Find(rec.target);
+  TParamCollectionItem* target = run.Resolve(rec.target, rec.target_cache);
+  if (!target && IsTempName(rec.target)) target = run.temps.Add(rec.target, NewTemp(run, rec));
   if (!target) RaiseErrorFmt(msg::kVariableMissing, rec.target.c_str());
   TCustomParam& t = *target->Value();
 
@@ -290,7 +299,7 @@ void RunRecord(TRun& run, const TOpeData& rec) {
       std::vector<std::unique_ptr<TCustomParam>> copies;
       std::vector<TCustomParam*> args;
       for (auto& o : operands) {
-        if (dynamic_cast<TParamVar*>(o.get())) {
+        if (o->AsVar()) {
           args.push_back(o.get());
         } else {
           copies.push_back(o->Clone());
@@ -369,7 +378,7 @@ void TQuenParser::SaveToStream(TStream& s) const {
     WriteInt32(m, static_cast<int32_t>(rec.operands.size()));
     if (rec.op == ocFunc) WriteByte(m, rec.func);
     for (const auto& o : rec.operands) {
-      if (auto* v = dynamic_cast<const TParamVar*>(o.get())) {
+      if (const TParamVar* v = o->AsVar()) {
         WriteByte(m, PT_NONE);
         WriteString(m, v->TargetName());
         continue;
@@ -399,7 +408,10 @@ void TQuenParser::Assign(const TQuenParser& other) {
   if (&other == this) return;
   std::vector<TOpeData> records;
   for (const TOpeData& rec : other.records_) {
-    TOpeData copy{rec.op, rec.target, rec.func, {}};
+    TOpeData copy;
+    copy.op = rec.op;
+    copy.target = rec.target;
+    copy.func = rec.func;
     for (const auto& o : rec.operands) copy.operands.push_back(o->Clone());
     records.push_back(std::move(copy));
   }

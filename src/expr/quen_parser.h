@@ -17,12 +17,22 @@ namespace quen {
 class TParamCollection;
 class TSysFuncMan;
 
+// What a name resolved to in the variable table, valid while the table's generation stands.
+struct TNameCache {
+  const TParamCollection* table = nullptr;
+  uint64_t generation = 0;
+  TParamCollectionItem* item = nullptr;
+};
+
 struct TOpeData {
   uint8_t op = ocNone;
   std::string target;
   uint8_t func = 0;  // ocFunc only
   // Constants are Int, Float, Flag or Str values; names are TParamVar.
   std::vector<std::unique_ptr<TCustomParam>> operands;
+  // Lookups of the previous run, reused while the table has not changed.
+  mutable TNameCache target_cache;
+  mutable std::vector<TNameCache> operand_cache;
 };
 
 class TQuenParser {

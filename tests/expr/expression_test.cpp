@@ -206,6 +206,29 @@ TEST_F(Expressions, DeepNestingIsASyntaxErrorNotACrash) {
   EXPECT_EQ(CompileError(literals), msg::kSyntaxError);
 }
 
+TEST_F(Expressions, RepeatedRunsSeeTheTableAsItIsNow) {
+  TViewStream s(stored = Compile("x + 1"));
+  parser.LoadFromStream(s);
+  auto result = [&] {
+    parser.Execute(vars, funcs);
+    return parser.Result() ? parser.Result()->GetAsString() : "none";
+  };
+  EXPECT_EQ(result(), "none");
+  Var("x", PT_INT)->Value()->SetAsInteger(1);
+  EXPECT_EQ(result(), "2");
+  vars.SetCurrentFrameId(1);
+  bool evaluate = false;
+  vars.Declare("x", PT_INT, VS_LOCAL, evaluate)->Value()->SetAsInteger(10);
+  EXPECT_EQ(result(), "11");
+  vars.SetCurrentFrameId(0);
+  EXPECT_EQ(result(), "2");
+  vars.DeleteVariable(vars.FindVariable("x"));
+  EXPECT_EQ(result(), "none");
+  // A global whose name looks like a temporary is still found.
+  Var("____9", PT_INT)->Value()->SetAsInteger(4);
+  EXPECT_EQ(Run("____9 * 2"), "1:8");
+}
+
 TEST_F(Expressions, CopiesBetweenTemporariesAreRemoved) {
   TBuildQuenParser build;
   build.Build("a = (1 + 2) * 3");
