@@ -175,14 +175,20 @@ void TCustomDIBX::FillRectSub(const TRect& rect, uint32_t pixel) {
 
 namespace {
 
+int32_t Clamp32(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
 template <class Fn>
 void FrameBands(const TRect& r, int32_t width, Fn band) {
   if (r.IsEmpty() || width <= 0) return;
-  band(TRect{r.Left, r.Top, r.Right, r.Top + width});
-  band(TRect{r.Left, r.Bottom - width, r.Right, r.Bottom});
-  if (int64_t{r.Bottom} - r.Top - 2 * int64_t{width} > 0) {
-    band(TRect{r.Left, r.Top + width, r.Left + width, r.Bottom - width});
-    band(TRect{r.Right - width, r.Top + width, r.Right, r.Bottom - width});
+  // Worked in 64 bits: lines as wide as the coordinate range must not wrap.
+  const int64_t L = r.Left, T = r.Top, R = r.Right, B = r.Bottom, w = width;
+  band(TRect{r.Left, r.Top, r.Right, Clamp32(T + w)});
+  band(TRect{r.Left, Clamp32(B - w), r.Right, r.Bottom});
+  if (B - T - 2 * w > 0) {
+    band(TRect{r.Left, Clamp32(T + w), Clamp32(L + w), Clamp32(B - w)});
+    band(TRect{Clamp32(R - w), Clamp32(T + w), r.Right, Clamp32(B - w)});
   }
 }
 

@@ -203,8 +203,8 @@ void TCustomDIBX::DrawIndexed16(int32_t x, int32_t y, const uint32_t* table16, i
 void TCustomDIBX::DrawIndexedAdd(int32_t x, int32_t y, const uint32_t* table256, int32_t level,
                                  bool flipV, bool flipH, int32_t threshold, TRect srcRect,
                                  TCustomDIBX& source) {
-  const TApply apply =
-      detail::ApplyForBlend(level > 0 ? 256 + level : 0, false, -1, GetRowOps(BitCount()));
+  const TApply apply = detail::ApplyForBlend(level > 0 ? 256 + std::min(level, 255) : 0, false, -1,
+                                             GetRowOps(BitCount()));
   if (apply.kind == TBlendKind::None || !table256 || source.BitCount() != 8) return;
   if (!detail::ClampSource(srcRect, x, y, flipV, flipH, source.Width(), source.Height())) return;
   detail::TBlit b;
@@ -228,8 +228,8 @@ void TCustomDIBX::DrawIndexedAdd(int32_t x, int32_t y, const uint32_t* table256,
 void TCustomDIBX::StretchIndexedAdd(const TRect& destRect, TCustomDIBX& source,
                                     const uint32_t* table256, int32_t level, bool flipV, bool flipH,
                                     int32_t threshold, TRect srcRect) {
-  const TApply apply =
-      detail::ApplyForBlend(level > 0 ? 256 + level : 0, false, -1, GetRowOps(BitCount()));
+  const TApply apply = detail::ApplyForBlend(level > 0 ? 256 + std::min(level, 255) : 0, false, -1,
+                                             GetRowOps(BitCount()));
   if (apply.kind == TBlendKind::None || !table256 || source.BitCount() != 8) return;
   srcRect = srcRect.Intersect(TRect{0, 0, source.Width(), source.Height()});
   const TRect clip = destRect.Intersect(ClipRect());

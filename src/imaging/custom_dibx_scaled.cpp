@@ -396,13 +396,17 @@ void TCustomDIBX::PatternFill(const TRect& rect, TCustomDIBX& source, bool flipV
 void TCustomDIBX::FramePattern(const TRect& r, int32_t width, int32_t offsetY, int32_t offsetX,
                                TCustomDIBX& pattern) {
   if (r.IsEmpty() || width <= 0) return;
-  PatternFill(TRect{r.Left, r.Top, r.Right, r.Top + width}, pattern, false, false, offsetY,
+  auto c32 = [](int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+  };
+  const int64_t w = width;
+  PatternFill(TRect{r.Left, r.Top, r.Right, c32(r.Top + w)}, pattern, false, false, offsetY,
               offsetX);
-  PatternFill(TRect{r.Left, r.Bottom - width, r.Right, r.Bottom}, pattern, false, false, offsetY,
+  PatternFill(TRect{r.Left, c32(r.Bottom - w), r.Right, r.Bottom}, pattern, false, false, offsetY,
               offsetX);
-  PatternFill(TRect{r.Left, r.Top, r.Left + width, r.Bottom}, pattern, false, false, offsetY,
+  PatternFill(TRect{r.Left, r.Top, c32(r.Left + w), r.Bottom}, pattern, false, false, offsetY,
               offsetX);
-  PatternFill(TRect{r.Right - width, r.Top, r.Right, r.Bottom}, pattern, false, false, offsetY,
+  PatternFill(TRect{c32(r.Right - w), r.Top, r.Right, r.Bottom}, pattern, false, false, offsetY,
               offsetX);
 }
 

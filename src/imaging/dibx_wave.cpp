@@ -4,6 +4,19 @@
 
 namespace quen {
 
+namespace {
+
+// Sideways moves saturate: a rectangle at the edge of the coordinate range stays there.
+int32_t Move(int32_t v, int32_t o) {
+  return static_cast<int32_t>(std::clamp<int64_t>(int64_t{v} + o, INT32_MIN, INT32_MAX));
+}
+
+TRect Move(const TRect& r, int32_t o) {
+  return TRect{Move(r.Left, o), r.Top, Move(r.Right, o), r.Bottom};
+}
+
+}  // namespace
+
 void TDIBXWave::SetTarget(TCustomDIBX* target, int32_t left, int32_t top) {
   target_ = target;
   left_ = left;
@@ -46,13 +59,13 @@ void TDIBXWave::Strips(int64_t y0, int64_t y1, Fn draw) {
 uint32_t TDIBXWave::GetPixel(int32_t x, int32_t y) {
   const int64_t i = int64_t{y} - top_;
   if (!target_ || i < 0 || i >= static_cast<int64_t>(offsets_.size())) return 0;
-  return target_->GetPixel(x + offsets_[static_cast<size_t>(i)], y);
+  return target_->GetPixel(Move(x, offsets_[static_cast<size_t>(i)]), y);
 }
 
 void TDIBXWave::SetPixel(int32_t x, int32_t y, uint32_t pixel) {
   const int64_t i = int64_t{y} - top_;
   if (!target_ || i < 0 || i >= static_cast<int64_t>(offsets_.size())) return;
-  target_->SetPixel(x + offsets_[static_cast<size_t>(i)], y, pixel);
+  target_->SetPixel(Move(x, offsets_[static_cast<size_t>(i)]), y, pixel);
 }
 
 void TDIBXWave::ResetUpdateRect() {
@@ -72,20 +85,20 @@ int32_t TDIBXWave::ColorToPixel(TColor color) {
 }
 
 void TDIBXWave::FillRect(const TRect& rect, uint32_t pixel) {
-  Strips(rect.Top, rect.Bottom, [&](int32_t o) { target_->FillRect(rect.Offset(o, 0), pixel); });
+  Strips(rect.Top, rect.Bottom, [&](int32_t o) { target_->FillRect(Move(rect, o), pixel); });
 }
 
 void TDIBXWave::FillRectAlpha(const TRect& rect, uint32_t pixel, int32_t alpha) {
   Strips(rect.Top, rect.Bottom,
-         [&](int32_t o) { target_->FillRectAlpha(rect.Offset(o, 0), pixel, alpha); });
+         [&](int32_t o) { target_->FillRectAlpha(Move(rect, o), pixel, alpha); });
 }
 
 void TDIBXWave::FillRectAdd(const TRect& rect, uint32_t pixel) {
-  Strips(rect.Top, rect.Bottom, [&](int32_t o) { target_->FillRectAdd(rect.Offset(o, 0), pixel); });
+  Strips(rect.Top, rect.Bottom, [&](int32_t o) { target_->FillRectAdd(Move(rect, o), pixel); });
 }
 
 void TDIBXWave::FillRectSub(const TRect& rect, uint32_t pixel) {
-  Strips(rect.Top, rect.Bottom, [&](int32_t o) { target_->FillRectSub(rect.Offset(o, 0), pixel); });
+  Strips(rect.Top, rect.Bottom, [&](int32_t o) { target_->FillRectSub(Move(rect, o), pixel); });
 }
 
 void TDIBXWave::Assign(TCustomDIBX& source) {
@@ -94,41 +107,42 @@ void TDIBXWave::Assign(TCustomDIBX& source) {
 
 void TDIBXWave::Draw(int32_t x, int32_t y, bool flipV, bool flipH, bool transparent, TRect srcRect,
                      TCustomDIBX& source) {
-  Strips(y, int64_t{y} + srcRect.Height(),
-         [&](int32_t o) { target_->Draw(x + o, y, flipV, flipH, transparent, srcRect, source); });
+  Strips(y, int64_t{y} + int64_t{srcRect.Bottom} - srcRect.Top, [&](int32_t o) {
+    target_->Draw(Move(x, o), y, flipV, flipH, transparent, srcRect, source);
+  });
 }
 
 void TDIBXWave::DrawMask(int32_t x, int32_t y, TCustomDIBX& mask, bool flipV, bool flipH,
                          TRect srcRect, TCustomDIBX& source) {
-  Strips(y, int64_t{y} + srcRect.Height(),
-         [&](int32_t o) { target_->DrawMask(x + o, y, mask, flipV, flipH, srcRect, source); });
+  Strips(y, int64_t{y} + int64_t{srcRect.Bottom} - srcRect.Top,
+         [&](int32_t o) { target_->DrawMask(Move(x, o), y, mask, flipV, flipH, srcRect, source); });
 }
 
 void TDIBXWave::DrawAlpha(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH,
                           bool transparent, TRect srcRect, TCustomDIBX& source) {
-  Strips(y, int64_t{y} + srcRect.Height(), [&](int32_t o) {
-    target_->DrawAlpha(x + o, y, alpha, flipV, flipH, transparent, srcRect, source);
+  Strips(y, int64_t{y} + int64_t{srcRect.Bottom} - srcRect.Top, [&](int32_t o) {
+    target_->DrawAlpha(Move(x, o), y, alpha, flipV, flipH, transparent, srcRect, source);
   });
 }
 
 void TDIBXWave::DrawAlphaMask(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
                               bool flipH, TRect srcRect, TCustomDIBX& source) {
-  Strips(y, int64_t{y} + srcRect.Height(), [&](int32_t o) {
-    target_->DrawAlphaMask(x + o, y, alpha, mask, flipV, flipH, srcRect, source);
+  Strips(y, int64_t{y} + int64_t{srcRect.Bottom} - srcRect.Top, [&](int32_t o) {
+    target_->DrawAlphaMask(Move(x, o), y, alpha, mask, flipV, flipH, srcRect, source);
   });
 }
 
 void TDIBXWave::DrawAdd(int32_t x, int32_t y, int32_t level, bool flipV, bool flipH,
                         bool transparent, TRect srcRect, TCustomDIBX& source) {
-  Strips(y, int64_t{y} + srcRect.Height(), [&](int32_t o) {
-    target_->DrawAdd(x + o, y, level, flipV, flipH, transparent, srcRect, source);
+  Strips(y, int64_t{y} + int64_t{srcRect.Bottom} - srcRect.Top, [&](int32_t o) {
+    target_->DrawAdd(Move(x, o), y, level, flipV, flipH, transparent, srcRect, source);
   });
 }
 
 void TDIBXWave::DrawAddMask(int32_t x, int32_t y, int32_t level, TCustomDIBX& mask, bool flipV,
                             bool flipH, TRect srcRect, TCustomDIBX& source) {
-  Strips(y, int64_t{y} + srcRect.Height(), [&](int32_t o) {
-    target_->DrawAddMask(x + o, y, level, mask, flipV, flipH, srcRect, source);
+  Strips(y, int64_t{y} + int64_t{srcRect.Bottom} - srcRect.Top, [&](int32_t o) {
+    target_->DrawAddMask(Move(x, o), y, level, mask, flipV, flipH, srcRect, source);
   });
 }
 
@@ -136,8 +150,8 @@ void TDIBXWave::DrawRotZoom(int32_t x, int32_t y, int32_t blend, bool flipV, boo
                             bool transparent, int32_t angle, int32_t pivotY, int32_t pivotX,
                             TRect srcRect, TCustomDIBX& source, int32_t zoomY, int32_t zoomX) {
   Strips(INT32_MIN, INT32_MAX, [&](int32_t o) {
-    target_->DrawRotZoom(x + o, y, blend, flipV, flipH, transparent, angle, pivotY, pivotX, srcRect,
-                         source, zoomY, zoomX);
+    target_->DrawRotZoom(Move(x, o), y, blend, flipV, flipH, transparent, angle, pivotY, pivotX,
+                         srcRect, source, zoomY, zoomX);
   });
 }
 
@@ -145,45 +159,44 @@ void TDIBXWave::DrawRotZoomMask(int32_t x, int32_t y, int32_t blend, TCustomDIBX
                                 bool flipH, int32_t angle, int32_t pivotY, int32_t pivotX,
                                 TRect srcRect, TCustomDIBX& source, int32_t zoomY, int32_t zoomX) {
   Strips(INT32_MIN, INT32_MAX, [&](int32_t o) {
-    target_->DrawRotZoomMask(x + o, y, blend, mask, flipV, flipH, angle, pivotY, pivotX, srcRect,
-                             source, zoomY, zoomX);
+    target_->DrawRotZoomMask(Move(x, o), y, blend, mask, flipV, flipH, angle, pivotY, pivotX,
+                             srcRect, source, zoomY, zoomX);
   });
 }
 
 void TDIBXWave::StretchDraw(const TRect& destRect, TCustomDIBX& source, int32_t alpha, bool flipV,
                             bool flipH, bool transparent, TRect srcRect) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->StretchDraw(destRect.Offset(o, 0), source, alpha, flipV, flipH, transparent, srcRect);
+    target_->StretchDraw(Move(destRect, o), source, alpha, flipV, flipH, transparent, srcRect);
   });
 }
 
 void TDIBXWave::StretchDrawMask(const TRect& destRect, TCustomDIBX& source, int32_t alpha,
                                 TCustomDIBX& mask, bool flipV, bool flipH, TRect srcRect) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->StretchDrawMask(destRect.Offset(o, 0), source, alpha, mask, flipV, flipH, srcRect);
+    target_->StretchDrawMask(Move(destRect, o), source, alpha, mask, flipV, flipH, srcRect);
   });
 }
 
 void TDIBXWave::StretchDrawAdd(const TRect& destRect, TCustomDIBX& source, int32_t level,
                                bool flipV, bool flipH, bool transparent, TRect srcRect) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->StretchDrawAdd(destRect.Offset(o, 0), source, level, flipV, flipH, transparent,
-                            srcRect);
+    target_->StretchDrawAdd(Move(destRect, o), source, level, flipV, flipH, transparent, srcRect);
   });
 }
 
 void TDIBXWave::StretchDrawAddMask(const TRect& destRect, TCustomDIBX& source, int32_t level,
                                    TCustomDIBX& mask, bool flipV, bool flipH, TRect srcRect) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->StretchDrawAddMask(destRect.Offset(o, 0), source, level, mask, flipV, flipH, srcRect);
+    target_->StretchDrawAddMask(Move(destRect, o), source, level, mask, flipV, flipH, srcRect);
   });
 }
 
 void TDIBXWave::DrawMonoGlyph(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
                               bool flipH, uint32_t pixel, TRect srcRect, TCustomDIBX& source) {
   if (factor <= 0) return;
-  Strips(y, int64_t{y} + srcRect.Height() / factor, [&](int32_t o) {
-    target_->DrawMonoGlyph(x + o, y, factor, alpha, flipV, flipH, pixel, srcRect, source);
+  Strips(y, int64_t{y} + (int64_t{srcRect.Bottom} - srcRect.Top) / factor, [&](int32_t o) {
+    target_->DrawMonoGlyph(Move(x, o), y, factor, alpha, flipV, flipH, pixel, srcRect, source);
   });
 }
 
@@ -191,8 +204,8 @@ void TDIBXWave::DrawOutlineGlyph(int32_t x, int32_t y, int32_t factor, int32_t b
                                  bool flipH, uint32_t pixel1, uint32_t pixel2, uint32_t pixel3,
                                  TRect srcRect, TCustomDIBX& source) {
   if (factor <= 0) return;
-  Strips(y, int64_t{y} + srcRect.Height() / factor, [&](int32_t o) {
-    target_->DrawOutlineGlyph(x + o, y, factor, blend, flipV, flipH, pixel1, pixel2, pixel3,
+  Strips(y, int64_t{y} + (int64_t{srcRect.Bottom} - srcRect.Top) / factor, [&](int32_t o) {
+    target_->DrawOutlineGlyph(Move(x, o), y, factor, blend, flipV, flipH, pixel1, pixel2, pixel3,
                               srcRect, source);
   });
 }
@@ -200,7 +213,7 @@ void TDIBXWave::DrawOutlineGlyph(int32_t x, int32_t y, int32_t factor, int32_t b
 void TDIBXWave::TileDraw(const TRect& destRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
                          bool transparent, TRect srcRect, TCustomDIBX& source, int32_t gapY) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->TileDraw(destRect.Offset(o, 0), gapX, offsetY, offsetX, transparent, srcRect, source,
+    target_->TileDraw(Move(destRect, o), gapX, offsetY, offsetX, transparent, srcRect, source,
                       gapY);
   });
 }
@@ -209,8 +222,8 @@ void TDIBXWave::TileDrawAlpha(const TRect& destRect, int32_t gapX, int32_t offse
                               int32_t alpha, bool transparent, TRect srcRect, TCustomDIBX& source,
                               int32_t gapY) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->TileDrawAlpha(destRect.Offset(o, 0), gapX, offsetY, offsetX, alpha, transparent,
-                           srcRect, source, gapY);
+    target_->TileDrawAlpha(Move(destRect, o), gapX, offsetY, offsetX, alpha, transparent, srcRect,
+                           source, gapY);
   });
 }
 
@@ -218,7 +231,7 @@ void TDIBXWave::TileDrawAdd(const TRect& destRect, int32_t gapX, int32_t offsetY
                             int32_t level, bool transparent, TRect srcRect, TCustomDIBX& source,
                             int32_t gapY) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->TileDrawAdd(destRect.Offset(o, 0), gapX, offsetY, offsetX, level, transparent, srcRect,
+    target_->TileDrawAdd(Move(destRect, o), gapX, offsetY, offsetX, level, transparent, srcRect,
                          source, gapY);
   });
 }
@@ -226,8 +239,7 @@ void TDIBXWave::TileDrawAdd(const TRect& destRect, int32_t gapX, int32_t offsetY
 void TDIBXWave::TileDrawMask(const TRect& destRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
                              TCustomDIBX& mask, TRect srcRect, TCustomDIBX& source, int32_t gapY) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->TileDrawMask(destRect.Offset(o, 0), gapX, offsetY, offsetX, mask, srcRect, source,
-                          gapY);
+    target_->TileDrawMask(Move(destRect, o), gapX, offsetY, offsetX, mask, srcRect, source, gapY);
   });
 }
 
@@ -235,7 +247,7 @@ void TDIBXWave::TileDrawAlphaMask(const TRect& destRect, int32_t gapX, int32_t o
                                   int32_t offsetX, int32_t alpha, TCustomDIBX& mask, TRect srcRect,
                                   TCustomDIBX& source, int32_t gapY) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->TileDrawAlphaMask(destRect.Offset(o, 0), gapX, offsetY, offsetX, alpha, mask, srcRect,
+    target_->TileDrawAlphaMask(Move(destRect, o), gapX, offsetY, offsetX, alpha, mask, srcRect,
                                source, gapY);
   });
 }
@@ -244,7 +256,7 @@ void TDIBXWave::TileDrawAddMask(const TRect& destRect, int32_t gapX, int32_t off
                                 int32_t offsetX, int32_t level, TCustomDIBX& mask, TRect srcRect,
                                 TCustomDIBX& source, int32_t gapY) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->TileDrawAddMask(destRect.Offset(o, 0), gapX, offsetY, offsetX, level, mask, srcRect,
+    target_->TileDrawAddMask(Move(destRect, o), gapX, offsetY, offsetX, level, mask, srcRect,
                              source, gapY);
   });
 }
@@ -253,7 +265,7 @@ void TDIBXWave::TileStretch(const TRect& destRect, int32_t gapX, int32_t offsetY
                             int32_t zoomX, int32_t zoomY, int32_t blend, bool flipV, bool flipH,
                             bool transparent, TRect srcRect, TCustomDIBX& source, int32_t gapY) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->TileStretch(destRect.Offset(o, 0), gapX, offsetY, offsetX, zoomX, zoomY, blend, flipV,
+    target_->TileStretch(Move(destRect, o), gapX, offsetY, offsetX, zoomX, zoomY, blend, flipV,
                          flipH, transparent, srcRect, source, gapY);
   });
 }
@@ -263,30 +275,31 @@ void TDIBXWave::TileStretchMask(const TRect& destRect, int32_t gapX, int32_t off
                                 TCustomDIBX& mask, bool flipV, bool flipH, TRect srcRect,
                                 TCustomDIBX& source, int32_t gapY) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->TileStretchMask(destRect.Offset(o, 0), gapX, offsetY, offsetX, zoomX, zoomY, blend,
-                             mask, flipV, flipH, srcRect, source, gapY);
+    target_->TileStretchMask(Move(destRect, o), gapX, offsetY, offsetX, zoomX, zoomY, blend, mask,
+                             flipV, flipH, srcRect, source, gapY);
   });
 }
 
 void TDIBXWave::FramePattern(const TRect& rect, int32_t width, int32_t offsetY, int32_t offsetX,
                              TCustomDIBX& pattern) {
   Strips(rect.Top, rect.Bottom, [&](int32_t o) {
-    target_->FramePattern(rect.Offset(o, 0), width, offsetY, offsetX, pattern);
+    target_->FramePattern(Move(rect, o), width, offsetY, offsetX, pattern);
   });
 }
 
 void TDIBXWave::DrawIndexed16(int32_t x, int32_t y, const uint32_t* table16, int32_t blend,
                               bool flipV, bool flipH, TRect srcRect, TCustomDIBX& source) {
-  Strips(y, int64_t{y} + srcRect.Height(), [&](int32_t o) {
-    target_->DrawIndexed16(x + o, y, table16, blend, flipV, flipH, srcRect, source);
+  Strips(y, int64_t{y} + int64_t{srcRect.Bottom} - srcRect.Top, [&](int32_t o) {
+    target_->DrawIndexed16(Move(x, o), y, table16, blend, flipV, flipH, srcRect, source);
   });
 }
 
 void TDIBXWave::DrawIndexedAdd(int32_t x, int32_t y, const uint32_t* table256, int32_t level,
                                bool flipV, bool flipH, int32_t threshold, TRect srcRect,
                                TCustomDIBX& source) {
-  Strips(y, int64_t{y} + srcRect.Height(), [&](int32_t o) {
-    target_->DrawIndexedAdd(x + o, y, table256, level, flipV, flipH, threshold, srcRect, source);
+  Strips(y, int64_t{y} + int64_t{srcRect.Bottom} - srcRect.Top, [&](int32_t o) {
+    target_->DrawIndexedAdd(Move(x, o), y, table256, level, flipV, flipH, threshold, srcRect,
+                            source);
   });
 }
 
@@ -294,8 +307,8 @@ void TDIBXWave::StretchIndexedAdd(const TRect& destRect, TCustomDIBX& source,
                                   const uint32_t* table256, int32_t level, bool flipV, bool flipH,
                                   int32_t threshold, TRect srcRect) {
   Strips(destRect.Top, destRect.Bottom, [&](int32_t o) {
-    target_->StretchIndexedAdd(destRect.Offset(o, 0), source, table256, level, flipV, flipH,
-                               threshold, srcRect);
+    target_->StretchIndexedAdd(Move(destRect, o), source, table256, level, flipV, flipH, threshold,
+                               srcRect);
   });
 }
 
@@ -304,8 +317,8 @@ void TDIBXWave::PatternZoom(const TRect& rect, TCustomDIBX& source, int32_t blen
                             int32_t zoomX, int32_t zoomY) {
   // The pattern stays anchored to the rectangle, which moves with each strip.
   Strips(rect.Top, rect.Bottom, [&](int32_t o) {
-    target_->PatternZoom(rect.Offset(o, 0), source, blend, flipV, flipH, transparent, offsetX,
-                         offsetY, zoomX, zoomY);
+    target_->PatternZoom(Move(rect, o), source, blend, flipV, flipH, transparent, offsetX, offsetY,
+                         zoomX, zoomY);
   });
 }
 
@@ -313,7 +326,7 @@ void TDIBXWave::PatternZoomMask(const TRect& rect, TCustomDIBX& source, int32_t 
                                 TCustomDIBX& mask, bool flipV, bool flipH, int32_t offsetX,
                                 int32_t offsetY, int32_t zoomX, int32_t zoomY) {
   Strips(rect.Top, rect.Bottom, [&](int32_t o) {
-    target_->PatternZoomMask(rect.Offset(o, 0), source, blend, mask, flipV, flipH, offsetX, offsetY,
+    target_->PatternZoomMask(Move(rect, o), source, blend, mask, flipV, flipH, offsetX, offsetY,
                              zoomX, zoomY);
   });
 }
@@ -321,14 +334,14 @@ void TDIBXWave::PatternZoomMask(const TRect& rect, TCustomDIBX& source, int32_t 
 void TDIBXWave::PatternFill(const TRect& rect, TCustomDIBX& source, bool flipV, bool flipH,
                             int32_t offsetY, int32_t offsetX) {
   Strips(rect.Top, rect.Bottom, [&](int32_t o) {
-    target_->PatternFill(rect.Offset(o, 0), source, flipV, flipH, offsetY, offsetX);
+    target_->PatternFill(Move(rect, o), source, flipV, flipH, offsetY, offsetX);
   });
 }
 
 void TDIBXWave::DrawColorMask(int32_t x, int32_t y, uint32_t pixel, int32_t alpha, bool flipV,
                               bool flipH, TRect srcRect, TCustomDIBX& mask) {
-  Strips(y, int64_t{y} + srcRect.Height(), [&](int32_t o) {
-    target_->DrawColorMask(x + o, y, pixel, alpha, flipV, flipH, srcRect, mask);
+  Strips(y, int64_t{y} + int64_t{srcRect.Bottom} - srcRect.Top, [&](int32_t o) {
+    target_->DrawColorMask(Move(x, o), y, pixel, alpha, flipV, flipH, srcRect, mask);
   });
 }
 

@@ -117,6 +117,12 @@ TEST(SurfaceGeometry, FillsAndFramesClip) {
   EXPECT_EQ(g->GetPixel(7, 4), 7u);
   EXPECT_EQ(g->GetPixel(5, 4), 0u);
   EXPECT_EQ(g->GetPixel(5, 7), 7u);
+  // Extreme rectangles and line widths neither overflow nor draw outside.
+  g->FrameRect(TRect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, INT32_MAX, 3);
+  EXPECT_EQ(g->GetPixel(5, 5), 3u);
+  g->FrameRectAdd(TRect{INT32_MAX - 1, 0, INT32_MAX, 5}, 2, 1);
+  g->FramePattern(TRect{-5, -5, INT32_MAX, INT32_MAX}, INT32_MAX, 0, 0, *f);
+  EXPECT_EQ(g->GetPixel(9, 9), 0u);
 }
 
 TEST(SurfaceGeometry, UpdateRectangleLimitsDrawing) {

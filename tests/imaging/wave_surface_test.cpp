@@ -58,6 +58,13 @@ TEST(WaveSurface, UpdateRectanglesReachTheTarget) {
   EXPECT_EQ(wave.ColorToPixel(0xFF), 0xFF0000);
   wave.ResetUpdateRect();
   EXPECT_EQ(target->UpdateRect(), TRect{});
+  // Offsets at the ends of the range saturate instead of wrapping.
+  wave.Offsets() = {INT32_MAX, INT32_MIN, 0};
+  wave.FillRect(TRect{INT32_MAX - 2, 0, INT32_MAX, 10}, 5);
+  wave.FillRect(TRect{0, 0, 10, 10}, 6);
+  EXPECT_EQ(target->GetPixel(9, 2), 0u);
+  EXPECT_EQ(target->GetPixel(9, 4), 6u);
+  EXPECT_EQ(wave.GetPixel(INT32_MAX, 2), 0u);
   // Without a target nothing happens.
   TDIBXWave lonely;
   lonely.FillRect(TRect{0, 0, 5, 5}, 1);
