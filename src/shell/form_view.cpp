@@ -6,6 +6,7 @@
 #include "files/file_manager.h"
 #include "files/host_path.h"
 #include "files/pe_resource.h"
+#include "imaging/color_tables.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
 #include "platform/trace.h"
@@ -137,7 +138,7 @@ void TFormView::StartProject() {
   platform::Trace("MediaInit");
   parts_->MediaInit(*project_);
   platform::Trace("QuenInitColor");
-  parts_->QuenInitColor();
+  QuenInitColor(parts_->ScreenBitCount());
 
   const int32_t w = project_->ScreenWidth, h = project_->ScreenHeight;
   window_.SetClientSize(w, h + dock_height_);

@@ -21,8 +21,9 @@ class IShellParts {
   virtual void QuenInitialize() {}
   // "MediaInit": the media managers and, for a screen larger than 0 x 0, the screen modes.
   virtual void MediaInit(TProject& /*project*/) {}
-  // "QuenInitColor": the colour lookup tables.
-  virtual void QuenInitColor() {}
+  // The working colour depth of the screen (15, 16 or 32) that "QuenInitColor" builds the
+  // colour tables for; the screen modes decide it.
+  virtual int32_t ScreenBitCount() { return 32; }
   // The "画面切替" tool button: the switch between window and full screen.
   virtual void ToggleFullScreen() {}
   // Sizes the component roots to the game screen.

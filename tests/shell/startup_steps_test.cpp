@@ -4,6 +4,7 @@
 
 #include "files/file_manager.h"
 #include "files/temp_dir.h"
+#include "imaging/color_tables.h"
 #include "platform/dialogs.h"
 #include "platform/instance_lock.h"
 #include "platform/trace.h"
@@ -30,7 +31,10 @@ class RecordingParts : public IShellParts {
   }
   void QuenInitialize() override { Note("roots"); }
   void MediaInit(TProject& p) override { Note("media " + std::to_string(p.ScreenWidth)); }
-  void QuenInitColor() override { Note("colour"); }
+  int32_t ScreenBitCount() override {
+    Note("colour");
+    return 16;
+  }
   void SizeRoots(int32_t w, int32_t h) override {
     Note("roots " + std::to_string(w) + "x" + std::to_string(h));
   }
@@ -82,6 +86,7 @@ TEST_F(StartupSteps, RunInOrderWithTheirTraceNames) {
     EXPECT_EQ(FileManager().CollectionCount(), 1);  // the overlay comes first
     view.Run(3, 0);
   }
+  EXPECT_EQ(QuenColorTables().BitCount, 16);
   EXPECT_FALSE(platform::PathExists(exe / "quenplay.log"));
   std::vector<std::string> expect = {"TBasePanel.Create",
                                      "DXSound.Initialize",

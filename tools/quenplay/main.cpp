@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/file_manager.h"
+#include "imaging/brix_hooks.h"
 #include "shell/program_entry.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quenplay: %s\n%s", error.c_str(), quen::UsageText().c_str());
     return quen::kExitUsage;
   }
+  quen::InstallBrixHooks();
   quen::TRealProgramSystem system;
   int status = quen::RunProgram(options, system);
   // The file manager goes last: its temporary files are deleted with it.
