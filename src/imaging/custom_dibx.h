@@ -164,6 +164,9 @@ class TCustomDIBX {
   void SaveToFile(const std::string& path);
   void SaveToStream(TStream& stream);
   virtual void Clear() { width_ = height_ = 0; }
+  // Surfaces held by a display device give their device memory back here before a display
+  // reset; memory surfaces have none.
+  virtual void ReleaseDevice() {}
 
   // Palette entries in the order red, green, blue, 0; surfaces without a colour table give
   // black and ignore changes.

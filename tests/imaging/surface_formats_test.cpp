@@ -1,6 +1,7 @@
 // Pixel formats, sizes, colour conversion and Windows bitmap files.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 
 #include "base/error.h"
@@ -118,10 +119,31 @@ TEST(SurfaceFormats, DamagedBitmapsRaiseTheSystemError) {
   TKvMemoryStream in(huge);
   TDIBX t;
   EXPECT_THROW(t.LoadFromStream(in, 0), EQuenError);
+  // A failed load leaves the surface as it was.
+  TKvMemoryStream cut(good.substr(0, good.size() - 2));
+  EXPECT_THROW(s->LoadFromStream(cut, 0), EQuenError);
+  EXPECT_EQ(s->Width(), 3);
+  EXPECT_EQ(s->GetPixel(2, 1), 0x00112233u);
   // Content that is no picture leaves the surface as it was.
   TKvMemoryStream other(std::string("GIF89a........"));
   s->LoadFromStream(other, 0);
   EXPECT_EQ(s->GetPixel(0, 0), 0x00112233u);
+}
+
+TEST(SurfaceFormats, FilesAreBitmapsOnly) {
+  const std::string dir = ::testing::TempDir();
+  auto s = Solid(5, 2, 16, 0xF800);
+  s->SaveToFile(dir + "qp_surface.BMP");
+  s->SaveToFile(dir + "qp_surface.png");  // another extension writes nothing
+  TDIBX back;
+  back.LoadFromFile(dir + "qp_surface.BMP");
+  EXPECT_EQ(back.BitCount(), 24);  // written as 24 bits
+  EXPECT_EQ(back.GetPixel(4, 1), 0x00FF0000u);
+  TDIBX none;
+  none.LoadFromFile(dir + "qp_surface.png");
+  none.LoadFromFile(dir + "qp_missing.bmp");
+  EXPECT_TRUE(none.IsEmpty());
+  std::remove((dir + "qp_surface.BMP").c_str());
 }
 
 TEST(SurfaceFormats, RunLengthBitmapsDecode) {
