@@ -92,32 +92,52 @@ namespace {
 constexpr int64_t kMinFrameBytes = 33;
 constexpr int64_t kMinLayerBytes = 25;
 
-std::string Inflate(const std::string& chunk, int64_t cap) {
+// Inflates into out (growing up to cap when grow is set); returns the bytes produced.
+// Inflation stops at the size the header implies, however long the stream would run.
+template <typename Room>
+int64_t InflateWith(const std::string& chunk, int64_t cap, Room room) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) RaiseBrixDamaged("zlib");
-  std::string out;
-  out.resize(static_cast<size_t>(std::min<int64_t>(cap, int64_t{64} << 10)));
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(chunk.data()));
   z.avail_in = static_cast<uInt>(chunk.size());
   int64_t done = 0;
   int rc = Z_OK;
-  // Inflation stops at the size the header implies, however long the stream would run.
   while (done < cap) {
-    if (done == static_cast<int64_t>(out.size())) {
-      out.resize(static_cast<size_t>(std::min<int64_t>(cap, done * 2)));
-    }
-    z.next_out = reinterpret_cast<Bytef*>(out.data() + done);
-    const int64_t room = std::min<int64_t>(static_cast<int64_t>(out.size()) - done, 1 << 30);
-    z.avail_out = static_cast<uInt>(room);
+    int64_t space = 0;
+    uint8_t* at = room(done, space);
+    space = std::min<int64_t>(space, 1 << 30);
+    z.next_out = at;
+    z.avail_out = static_cast<uInt>(space);
     rc = inflate(&z, Z_NO_FLUSH);
-    done += room - z.avail_out;
-    if (rc == Z_STREAM_END) break;
+    done += space - z.avail_out;
     if (rc != Z_OK) break;
   }
   inflateEnd(&z);
   if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) RaiseBrixDamaged("zlib");
+  return done;
+}
+
+// Into memory that grows with the output, so that a short stream costs little.
+std::string Inflate(const std::string& chunk, int64_t cap) {
+  std::string out;
+  const int64_t done = InflateWith(chunk, cap, [&](int64_t used, int64_t& space) {
+    if (used == static_cast<int64_t>(out.size())) {
+      out.resize(
+          static_cast<size_t>(std::min<int64_t>(cap, std::max<int64_t>(used * 2, 64 << 10))));
+    }
+    space = static_cast<int64_t>(out.size()) - used;
+    return reinterpret_cast<uint8_t*>(out.data()) + used;
+  });
   out.resize(static_cast<size_t>(done));
   return out;
+}
+
+// Straight into a buffer of cap bytes.
+int64_t InflateInto(const std::string& chunk, uint8_t* out, int64_t cap) {
+  return InflateWith(chunk, cap, [&](int64_t used, int64_t& space) {
+    space = cap - used;
+    return out + used;
+  });
 }
 
 class TReader {
@@ -140,6 +160,7 @@ class TReader {
   TBrixFrameList& list_;
   TBrixHeader h_;
   int64_t used_ = 0;
+  bool keepLayers_ = false;
 };
 
 void TReader::SizePicture(TDIBSurface& pic, int32_t w, int32_t h, int32_t bits) {
@@ -150,6 +171,7 @@ void TReader::SizePicture(TDIBSurface& pic, int32_t w, int32_t h, int32_t bits) 
 }
 
 void TReader::Run(bool firstFrameOnly, bool keepLayers, bool makeMasks) {
+  keepLayers_ = keepLayers;
   ReadBrixHeader(s_, h_);
   list_.Version = h_.Version;
   list_.BackgroundColor = h_.BackgroundColor;
@@ -206,15 +228,19 @@ void TReader::ReadFrame(TBrixFrame& frame, int32_t index) {
     const bool masked = layer.HasMask() && layer.MaskValid;
     if (firstVisible && masked) frame.Picture.CreateMask() = *layer.Picture.Mask();
     if (masked && i != 0) {
+      frame.Picture.MakeIndependent();
       BrixBlendMask(frame.Picture, layer.Picture, *layer.Picture.Mask());
     } else if ((layer.ColorKey == -1 || (firstVisible && list_.OpaqueBottom)) &&
                layer.Alpha > 254) {
-      BrixCopy(frame.Picture, layer.Picture);
+      // A full copy shares the layer's pixels until somebody draws on the picture.
+      frame.Picture.ShareBits(layer.Picture);
     } else {
+      frame.Picture.MakeIndependent();
       BrixBlendAlpha(frame.Picture, layer.Picture, layer.Alpha, layer.ColorKey);
     }
     firstVisible = false;
   }
+  if (keepLayers_) frame.Picture.MakeIndependent();
   if (h_.Version >= 104) {
     frame.DrawRegions = ReadRegions();
     frame.SecondRegions = ReadRegions();
@@ -284,6 +310,12 @@ void TReader::DecodeChunk(const std::string& chunk, TDIBSurface& target, bool ma
     need = across * down * 8 + blockBytes * h;
   }
   const bool zipped = h_.Compression == BC_DEFAULT || (mask && h_.Compression == BC_NONREVERSIBLE);
+  const bool scrambled = h_.Version >= 103 && h_.Scrambled && h_.Compression != BC_NONREVERSIBLE;
+  if (zipped && !blocks && !scrambled && target.Pitch() == rowBytes) {
+    // Plain rows inflate straight into the picture.
+    if (InflateInto(chunk, target.Bits(), need) < need) RaiseBrixDamaged("short chunk");
+    return;
+  }
   const std::string data = zipped ? Inflate(chunk, need) : std::string();
   const std::string& bytes = zipped ? data : chunk;
   if (blocks) {
@@ -292,7 +324,6 @@ void TReader::DecodeChunk(const std::string& chunk, TDIBSurface& target, bool ma
   }
   if (static_cast<int64_t>(bytes.size()) < rowBytes * h) RaiseBrixDamaged("short chunk");
   const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
-  const bool scrambled = h_.Version >= 103 && h_.Scrambled && h_.Compression != BC_NONREVERSIBLE;
   if (scrambled) {
     TBrixScramble order(list_.Key, h);
     for (int32_t i = 0; i < h; ++i) {

@@ -166,6 +166,13 @@ void ReadPng(const std::string& bytes, TDIBSurface& picture, int32_t& key) {
   if (h.rowBytes != static_cast<size_t>(w) * static_cast<size_t>(h.channels)) {
     RaiseBrixDamaged("png");
   }
+  // Deflate packs at most 1032 bytes into one: a file too small for its pixels is damaged,
+  // and must not make us allocate them.
+  const int64_t unpacked = static_cast<int64_t>(h.rowBytes + 1) * ht;
+  if (unpacked > TDIBSurface::kMaxBytes ||
+      unpacked / 1032 > static_cast<int64_t>(bytes.size()) + 1024) {
+    RaiseBrixDamaged("png");
+  }
   std::vector<uint8_t> pixels(h.rowBytes * static_cast<size_t>(ht));
   std::vector<png_bytep> rows(static_cast<size_t>(ht));
   for (int32_t y = 0; y < ht; ++y) rows[y] = pixels.data() + h.rowBytes * static_cast<size_t>(y);
