@@ -158,6 +158,10 @@ TEST(BrixWrite, RefusesWhatCannotBeStored) {
   } catch (const EQuenError& e) {
     EXPECT_EQ(e.Message(), msg::kBrixKeyNotSet);
   }
+  // A frame without pixels cannot be written, scrambled or not.
+  TBrixFrameList hollow(5);
+  hollow.AddFrame();
+  EXPECT_THROW(hollow.SaveToStream(out), EQuenError);
   TBrixFrame& f = list.Frame(0);
   f.AddLayer().Picture = Pattern(2, 2, 32, 0);
   f.AddLayer().Picture = Pattern(3, 2, 32, 0);

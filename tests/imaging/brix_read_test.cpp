@@ -184,6 +184,12 @@ TEST(BrixRead, BlockReferencesToOtherFramesNeedEarlierMatchingLayers) {
   // A missing layer and a later frame: nothing.
   third.layers[0].entries = {{0, 3}, {5, 0}};
   f.frames.push_back(third);
+  // A mask chunk naming a layer without a mask copies nothing.
+  third.layers[0].mask = TRaw(4, 2, 8);
+  third.layers[0].mask->Fill(9);
+  third.layers[0].maskEntries = {{0, 0}, {-1, 0}};
+  third.layers[0].maskValid = true;
+  f.frames.back() = third;
   TFrameSpec other = OneLayer(Ramp(4, 2, 16, 900));
   other.layers[0].entries = {{0, 0}, {-1, 0}};  // another depth: nothing
   f.frames.push_back(other);
@@ -194,6 +200,8 @@ TEST(BrixRead, BlockReferencesToOtherFramesNeedEarlierMatchingLayers) {
   EXPECT_EQ(Px(list.Frame(2).Picture, 0, 0), 0u);
   EXPECT_EQ(Px(list.Frame(2).Picture, 3, 1), 0u);
   EXPECT_EQ(Px(list.Frame(3).Picture, 0, 0), 0u);
+  EXPECT_EQ(list.Frame(2).Picture.Mask()->ScanLine(0)[0], 0);
+  EXPECT_EQ(list.Frame(2).Picture.Mask()->ScanLine(1)[3], 9);
   TRaw last = Ramp(4, 2, 16, 900);
   EXPECT_EQ(Px(list.Frame(3).Picture, 3, 1), LoadPixel(last.Row(1), 16, 3));
 }
@@ -264,6 +272,18 @@ TEST(BrixRead, JpegChunksMustMatchTheFrame) {
   f.frames = {grey};
   TBrixFrameList gl = Load(brixtest::Write(f));
   EXPECT_EQ(PixelToColor(16, Px(gl.Frame(0).Picture, 3, 3), nullptr) & 0xF0F0F0, 0x808080);
+
+  // Four components (CMYK) are not a picture of ours.
+  tjhandle tj = tjInitCompress();
+  std::vector<unsigned char> cmyk(8 * 8 * 4, 100);
+  unsigned char* buf = nullptr;
+  unsigned long size = 0;
+  ASSERT_EQ(tjCompress2(tj, cmyk.data(), 8, 32, 8, TJPF_CMYK, &buf, &size, TJSAMP_444, 90, 0), 0);
+  grey.layers[0].pictureChunk = std::string(reinterpret_cast<char*>(buf), size);
+  tjFree(buf);
+  tjDestroy(tj);
+  f.frames = {grey};
+  EXPECT_THROW(Load(brixtest::Write(f)), EQuenError);
 
   // Another size than the frame's is refused.
   TFrameSpec wrong = OneLayer(Smooth(32, 16));
@@ -388,6 +408,14 @@ TEST(BrixRead, HeaderSizesAndVersions) {
   ExpectPicture(Load(brixtest::Write(f)).Frame(0).Picture, Ramp(2, 2, 32));
   f.headerSize = 20;
   EXPECT_THROW(Load(brixtest::Write(f)), EQuenError);
+  // A short record keeps the fields it has; the later ones count as 0.
+  f.headerSize = 36;
+  f.opaqueBottom = true;
+  f.background = 0x010203;
+  TBrixFrameList shortHeader = Load(brixtest::Write(f));
+  EXPECT_EQ(shortHeader.BackgroundColor, 0x010203);
+  EXPECT_FALSE(shortHeader.OpaqueBottom);
+  ExpectPicture(shortHeader.Frame(0).Picture, Ramp(2, 2, 32));
   f.headerSize = 40;
   std::string bytes = brixtest::Write(f);
   bytes[6] = '7';  // Brix107
