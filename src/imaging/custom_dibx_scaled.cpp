@@ -125,6 +125,29 @@ void StretchBlit(TCustomDIBX& dst, const TRect& destRect, TRect srcRect, TCustom
   }
 }
 
+// Narrows [first, last] to the k with lo <= start + k × step < hi.
+void LinearRun(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& first, int64_t& last) {
+  auto floorDiv = [](int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+  };
+  auto ceilDiv = [&](int64_t a, int64_t b) { return -floorDiv(-a, b); };
+  if (step == 0) {
+    if (start < lo || start >= hi) last = first - 1;
+    return;
+  }
+  int64_t a, b;  // k in [a, b]
+  if (step > 0) {
+    a = ceilDiv(lo - start, step);
+    b = floorDiv(hi - 1 - start, step);
+  } else {
+    a = ceilDiv(hi - 1 - start, step);
+    b = floorDiv(lo - start, step);
+  }
+  first = std::max(first, a);
+  last = std::min(last, b);
+}
+
 void RotZoomBlit(TCustomDIBX& dst, int32_t x, int32_t y, TApply apply, TCustomDIBX* mask,
                  bool flipV, bool flipH, bool transparent, int32_t angle, int32_t pivotY,
                  int32_t pivotX, TRect srcRect, TCustomDIBX& source, int32_t zoomY, int32_t zoomX) {
@@ -233,31 +256,20 @@ void RotZoomBlit(TCustomDIBX& dst, int32_t x, int32_t y, TApply apply, TCustomDI
     }
     return fetch.Fetch(cols.data(), rows.data(), n);
   };
+  // A pixel is drawn when lo <= u < hi and likewise for v; along a row u and v change
+  // linearly, so the drawn columns form one run found by exact integer division.
+  const int64_t loU = std::max<int64_t>(0, int64_t{srcRect.Left} * 65536);
+  const int64_t hiU = int64_t{srcRect.Right} * 65536;
+  const int64_t loV = std::max<int64_t>(0, int64_t{srcRect.Top} * 65536);
+  const int64_t hiV = int64_t{srcRect.Bottom} * 65536;
   for (int32_t yy = box.Top; yy < box.Bottom; ++yy, rowU += dudy, rowV += dvdy) {
-    int64_t u = rowU, v = rowV, runU = 0, runV = 0;
-    int32_t n = 0, runStart = 0;
-    auto flush = [&]() {
-      if (n == 0) return;
-      const uint8_t* sp = gather(runU, runV, n);
-      apply.Run(dv.At(runStart, yy), sp, mv ? mbuf.data() : nullptr, n);
-      n = 0;
-    };
-    for (int32_t xx = box.Left; xx < box.Right; ++xx, u += dudx, v += dvdx) {
-      const int64_t sx = u >> 16, sy = v >> 16;
-      const bool inside = u >= 0 && v >= 0 && sx >= srcRect.Left && sx < srcRect.Right &&
-                          sy >= srcRect.Top && sy < srcRect.Bottom;
-      if (!inside) {
-        flush();
-        continue;
-      }
-      if (n == 0) {
-        runStart = xx;
-        runU = u;
-        runV = v;
-      }
-      ++n;
-    }
-    flush();
+    int64_t first = 0, last = int64_t{bw} - 1;
+    LinearRun(rowU, dudx, loU, hiU, first, last);
+    LinearRun(rowV, dvdx, loV, hiV, first, last);
+    if (first > last) continue;
+    const int32_t n = static_cast<int32_t>(last - first + 1);
+    const uint8_t* sp = gather(rowU + first * dudx, rowV + first * dvdx, n);
+    apply.Run(dv.At(box.Left + first, yy), sp, mv ? mbuf.data() : nullptr, n);
   }
 }
 
