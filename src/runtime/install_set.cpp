@@ -63,6 +63,7 @@ void TQuenInstallSet::LoadFromStream(TStream& s) {
   if (v > 106) r.String10 = ReadString(s);
   if (v > 107)
     for (auto& x : r.Strings11) x = ReadString(s);
+  r.Tail = ReadBytes(s, s.Remaining());
   *this = std::move(r);
 }
 
@@ -94,6 +95,7 @@ void TQuenInstallSet::SaveToStream(TStream& s) const {
   WriteStringList(s, List9);
   WriteString(s, String10);
   for (const auto& x : Strings11) WriteString(s, x);
+  if (!Tail.empty()) s.WriteBuffer(Tail.data(), static_cast<int64_t>(Tail.size()));
 }
 
 void TQuenInstallSet::LoadFromFile(const std::string& host_path) {

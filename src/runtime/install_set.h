@@ -44,6 +44,8 @@ class TQuenInstallSet {
   std::vector<std::string> List9;        // from version 106
   std::string String10;                  // from version 107
   std::array<std::string, 2> Strings11;  // from version 108
+  // Bytes after the last known field (a later installer's additions), written back unchanged.
+  std::string Tail;
 
   // Fields the older version lacked stay at the neutral values above.
   void LoadFromStream(TStream& s);

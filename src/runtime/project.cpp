@@ -264,8 +264,8 @@ bool TProject::EnsureFileAvailable(const std::string& name) {
 }
 
 bool TProject::AskForDisk(int disk) {
-  return Ask(Title, FormatDiskPrompt(DiskPrompt, disk), MsgIcon::kInformation,
-             MsgButtons::kOkCancel) == MsgAnswer::kOk;
+  return Ask(Title, FormatDiskPrompt(DiskPrompt, disk), MsgIcon::kNone, MsgButtons::kOkCancel) ==
+         MsgAnswer::kOk;
 }
 
 bool TProject::AskExit() {

@@ -264,6 +264,7 @@ TQuenInstallSet ParseInstallText(std::string_view utf8) {
   f["list9"] = {106, List(r.List9)};
   f["string10"] = {107, Str(r.String10)};
   f["strings11"] = {108, Strs(r.Strings11)};
+  f["tail"] = {0, Str(r.Tail)};
   ApplyFields(lines, r.Version, f);
   return r;
 }
@@ -305,6 +306,7 @@ std::string InstallToText(const TQuenInstallSet& r) {
   if (v > 105) out += "list9" + strs(r.List9) + "\n";
   if (v > 106) out += "string10 " + Quoted(r.String10) + "\n";
   if (v > 107) out += "strings11" + strs(r.Strings11) + "\n";
+  if (!r.Tail.empty()) out += "tail " + Quoted(r.Tail) + "\n";
   return out;
 }
 
@@ -348,6 +350,7 @@ void SaveInstallSetVersion(const TQuenInstallSet& r, TStream& s, int v) {
   if (v > 104) WriteByte(s, r.Byte8);
   if (v > 105) WriteStringList(s, r.List9);
   if (v > 106) WriteString(s, r.String10);
+  if (!r.Tail.empty()) s.WriteBuffer(r.Tail.data(), static_cast<int64_t>(r.Tail.size()));
 }
 
 }  // namespace quen

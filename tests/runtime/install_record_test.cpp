@@ -89,6 +89,22 @@ TEST(InstallRecord, WritingBackAnOldRecordKeepsEveryField) {
   }
 }
 
+TEST(InstallRecord, ALaterInstallersAdditionsSurviveAWrite) {
+  std::string bytes = Bytes(Sample(108), 108);
+  bytes[4] = '9';  // "is109"
+  bytes += std::string("\x05\x00new", 5);
+  TQuenInstallSet r = Load(bytes);
+  EXPECT_EQ(r.Version, 109);
+  EXPECT_EQ(r.Tail, std::string("\x05\x00new", 5));
+  r.AddFile("x.bmp");
+  TKvMemoryStream m;
+  r.SaveToStream(m);
+  TQuenInstallSet back = Load(m.Data());
+  EXPECT_EQ(back.Tail, r.Tail);
+  EXPECT_EQ(back.Files.back(), "x.bmp");
+  EXPECT_EQ(ParseInstallText(InstallToText(back)).Tail, r.Tail);
+}
+
 TEST(InstallRecord, InstalledFileListAddsOnceIgnoringCase) {
   TQuenInstallSet r = Sample(108);
   EXPECT_FALSE(r.AddFile("SAVE.DAT"));
