@@ -323,7 +323,7 @@ T& TParamTyped<T, kType>::AtForWrite(int32_t i) {
 
 template <typename T, uint8_t kType>
 void TParamTyped<T, kType>::SetCount(int32_t n) {
-  if (n < 1 || n > kMaxArrayElements)
+  if (n < 0 || n > kMaxArrayElements)
     RaiseErrorFmt(msg::kArraySizeInvalid, std::to_string(n).c_str());
   items_.resize(static_cast<size_t>(n));
 }

@@ -81,9 +81,16 @@ TParamCollectionItem* TParamCollection::Append(std::string name,
   return r;
 }
 
+void TParamCollection::Unchain(TParamCollectionItem* r) {
+  auto it = chains_.find(sjis::LowerAscii(r->Name()));
+  if (it == chains_.end()) return;
+  std::erase(it->second, r);
+  if (it->second.empty()) chains_.erase(it);
+}
+
 void TParamCollection::Rename(TParamCollectionItem* r, std::string name) {
   if (r->Name() == name) return;
-  if (auto* chain = Chain(r->Name())) std::erase(*chain, r);
+  Unchain(r);
   std::string key = sjis::LowerAscii(name);
   SetName(r, std::move(name));
   chains_[key].push_back(r);
@@ -169,7 +176,7 @@ void TParamCollection::StoreInitialValue(TParamCollectionItem& r, uint8_t declar
 void TParamCollection::DeleteAt(int index) {
   TParamCollectionItem* r = Item(index);
   if (!r) return;
-  if (auto* chain = Chain(r->Name())) std::erase(*chain, r);
+  Unchain(r);
   Delete(index);
   ++generation_;
 }

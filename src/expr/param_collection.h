@@ -118,6 +118,7 @@ class TParamCollection : protected THashCollection {
  private:
   TParamCollectionItem* Append(std::string name, std::unique_ptr<TCustomParam> value);
   void Rename(TParamCollectionItem* r, std::string name);
+  void Unchain(TParamCollectionItem* r);
   void DeleteAt(int index);
   std::vector<TParamCollectionItem*>* Chain(std::string_view name) const;
   void WriteRecord(TStream& s, const TParamCollectionItem& r) const;
