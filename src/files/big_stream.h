@@ -33,7 +33,7 @@ enum class TFileMode {
   fmCreate,         // writing only: existing parts are deleted first
 };
 
-// A large file kept as numbered parts: part 0 is the file itself, part i is the name without
+// A large file kept as numbered parts: the first is the file itself, the i-th (i >= 1) is the name without
 // its extension followed by ".%.3d". Each part holds at most part_size bytes.
 class TKvBigFileStream : public TKvBigStream {
  public:

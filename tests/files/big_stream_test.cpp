@@ -33,7 +33,7 @@ TEST(BigFileStream, SpreadsOverNumberedPartsAndReadsAcrossThem) {
     EXPECT_EQ(std::string(buf, 20), data.substr(8, 20));
     EXPECT_EQ(s.Write("z", 1), 0);  // opened for reading only
   }
-  // Without part 1 the stream ends after part 0.
+  // Without the second part file the stream ends after the first.
   platform::RemoveFile(dir / "X.001");
   {
     TKvBigFileStream s(path, TFileMode::fmOpenRead, 10);
