@@ -33,8 +33,8 @@ enum class TFileMode {
   fmCreate,         // writing only: existing parts are deleted first
 };
 
-// A large file kept as numbered parts: the first is the file itself, the i-th (i >= 1) is the name without
-// its extension followed by ".%.3d". Each part holds at most part_size bytes.
+// A large file kept as numbered parts: the first is the file itself, the i-th (i >= 1) is the name
+// without its extension followed by ".%.3d". Each part holds at most part_size bytes.
 class TKvBigFileStream : public TKvBigStream {
  public:
   static constexpr int64_t kDefaultPartSize = 0x40000000;
