@@ -80,22 +80,24 @@ TVrFileCollection* TVrFileManager::Collection(int index) const {
   return collections_[static_cast<size_t>(index)].get();
 }
 
-int TVrFileManager::AddArchive(const std::string& host_path) {
+int TVrFileManager::AddFileCarrier(const std::string& host_path, bool trailer) {
   for (const auto& c : collections_)
     if (!c->FileName().empty() && sjis::EqualsNoCase(c->FileName(), host_path)) return -1;
   auto c = std::make_unique<TVrFileCollection>();
-  c->Open(host_path);
+  if (trailer)
+    c->OpenTrailer(host_path);
+  else
+    c->Open(host_path);
   collections_.push_back(std::move(c));
   return CollectionCount() - 1;
 }
 
+int TVrFileManager::AddArchive(const std::string& host_path) {
+  return AddFileCarrier(host_path, false);
+}
+
 int TVrFileManager::AddTrailerArchive(const std::string& host_path) {
-  for (const auto& c : collections_)
-    if (!c->FileName().empty() && sjis::EqualsNoCase(c->FileName(), host_path)) return -1;
-  auto c = std::make_unique<TVrFileCollection>();
-  c->OpenTrailer(host_path);
-  collections_.push_back(std::move(c));
-  return CollectionCount() - 1;
+  return AddFileCarrier(host_path, true);
 }
 
 int TVrFileManager::AddResourceArchive(const std::string& module_path, const std::string& name,

@@ -82,6 +82,7 @@ class TVrFileManager {
   const std::string& TempFolder() const { return temp_folder_; }
 
  private:
+  int AddFileCarrier(const std::string& host_path, bool trailer);
   std::string CdRootPath(const std::string& name) const;
   int32_t NextLockId() const;
 
