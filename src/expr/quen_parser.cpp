@@ -88,12 +88,13 @@ int32_t AddressElement(const TParamVar& array, const TOpeData& rec) {
   };
   if (static_cast<int32_t>(subs.size()) != array.GetDimCount())
     RaiseError(prefix() + msg::kSubscriptInvalid);
-  int64_t flat = 0;
-  for (size_t i = 0; i < subs.size(); ++i) {
-    int64_t stride = 1;
-    for (size_t j = i + 1; j < subs.size(); ++j)
-      stride *= array.GetDimSize(static_cast<int32_t>(j));
-    flat += static_cast<int64_t>(subs[i]) * stride;
+  // Row-major from the last subscript. Strides stay within kMaxArrayElements, but a long list
+  // of subscripts may sum beyond 64 bits.
+  __int128 flat = 0;
+  int64_t stride = 1;
+  for (size_t i = subs.size(); i-- > 0;) {
+    flat += static_cast<__int128>(subs[i]) * stride;
+    stride *= array.GetDimSize(static_cast<int32_t>(i));
   }
   if (flat >= array.GetCount()) RaiseError(prefix() + msg::kSubscriptBeyondCount);
   // A negative index passes here and fails at element access.

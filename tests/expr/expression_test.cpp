@@ -169,6 +169,12 @@ TEST_F(Expressions, ArraysAddressedRowMajor) {
   EXPECT_EQ(parser.LastError(), msg::kArrayIndexInvalid);
   EXPECT_EQ(Run("(a[1,1] + 2) * 3"), "1:21");
   EXPECT_EQ(Run("a[0, 2 + 3] + a[1 , 1]"), "1:12");
+  auto* c = Var("c", PT_INT);
+  c->Value()->SetDims({2, 3, 4});
+  Run("c[1,2,3] = 9");
+  EXPECT_EQ(c->Value()->GetIntAt(23), 9);
+  EXPECT_EQ(Run("c[0, 0, 24]"), "none");
+  EXPECT_EQ(Run("c[-1, 6, 0]"), "1:0");  // -12 + 24: only the flat index is checked
   auto* s = Var("s", PT_INT);
   EXPECT_EQ(Run("s[0] + 1"), "1:1");
   EXPECT_EQ(Run("s[1]"), "none");
