@@ -25,7 +25,6 @@ struct V {
   typedef uint32_t u32 __attribute__((vector_size(W)));
   typedef uint16_t u16w __attribute__((vector_size(2 * W)));  // one lane per byte
   typedef uint8_t u8h __attribute__((vector_size(W / 2)));    // one byte per 16-bit lane
-  typedef uint8_t u8q __attribute__((vector_size(W / 4)));    // one byte per 32-bit lane
 };
 
 template <class T>
@@ -44,8 +43,30 @@ QP_INLINE void StoreV(void* p, T v) {
 // Mask bytes of W/4 pixels spread over the four bytes of each pixel, widened to 16 bits.
 template <int W>
 QP_INLINE typename V<W>::u16w Spread32(typename V<W>::u32 weight) {
-  const typename V<W>::u32 rep = weight * 0x01010101u;
+  const typename V<W>::u32 rep = weight | (weight << 8) | (weight << 16) | (weight << 24);
   return __builtin_convertvector((typename V<W>::u8)rep, typename V<W>::u16w);
+}
+
+// The mask bytes of 16 pixels, one per 32-bit lane, in 16 / (W/4) vectors. Widening a
+// whole 16-byte load keeps the compiler on its packed zero-extensions.
+template <int W>
+QP_INLINE void WidenMask16(const uint8_t* p, typename V<W>::u32* out) {
+  typedef uint8_t b16 __attribute__((vector_size(16)));
+  typedef uint16_t w16 __attribute__((vector_size(32)));
+  typedef uint16_t w8 __attribute__((vector_size(16)));
+  const w16 w = __builtin_convertvector(LoadV<b16>(p), w16);
+  const w8 lo = __builtin_shufflevector(w, w, 0, 1, 2, 3, 4, 5, 6, 7);
+  const w8 hi = __builtin_shufflevector(w, w, 8, 9, 10, 11, 12, 13, 14, 15);
+  if constexpr (W == 32) {
+    out[0] = __builtin_convertvector(lo, typename V<W>::u32);
+    out[1] = __builtin_convertvector(hi, typename V<W>::u32);
+  } else {
+    const w8 z = {};
+    out[0] = (typename V<W>::u32)__builtin_shufflevector(lo, z, 0, 8, 1, 8, 2, 8, 3, 8);
+    out[1] = (typename V<W>::u32)__builtin_shufflevector(lo, z, 4, 8, 5, 8, 6, 8, 7, 8);
+    out[2] = (typename V<W>::u32)__builtin_shufflevector(hi, z, 0, 8, 1, 8, 2, 8, 3, 8);
+    out[3] = (typename V<W>::u32)__builtin_shufflevector(hi, z, 4, 8, 5, 8, 6, 8, 7, 8);
+  }
 }
 
 template <int W>
@@ -174,10 +195,9 @@ QP_INLINE void MaskFamily32(uint8_t* dst, const uint8_t* src, const uint8_t* mas
   using U = V<W>;
   constexpr int P = W / 4;
   int32_t i = 0;
-  for (; i + P <= n; i += P) {
-    const auto m = __builtin_convertvector(LoadV<typename U::u8q>(mask + i), typename U::u32);
-    const auto s = LoadV<typename U::u32>(src + 4 * i);
-    const auto d = LoadV<typename U::u32>(dst + 4 * i);
+  auto group = [&](int32_t at, typename U::u32 m) __attribute__((always_inline)) {
+    const auto s = LoadV<typename U::u32>(src + 4 * at);
+    const auto d = LoadV<typename U::u32>(dst + 4 * at);
     typename U::u32 r;
     if constexpr (kKind == 0) {
       r = (typename U::u32)Blend32<W>((typename U::u8)d, (typename U::u8)s, Spread32<W>(m));
@@ -189,7 +209,12 @@ QP_INLINE void MaskFamily32(uint8_t* dst, const uint8_t* src, const uint8_t* mas
       r = (typename U::u32)AddScaled32<W>((typename U::u8)d, (typename U::u8)s,
                                           Spread32<W>((m * factor) >> 8));
     }
-    StoreV(dst + 4 * i, Select((typename U::u32)(m == 0), d, r));
+    StoreV(dst + 4 * at, Select((typename U::u32)(m == 0), d, r));
+  };
+  for (; i + 16 <= n; i += 16) {
+    typename U::u32 ms[16 / P];
+    WidenMask16<W>(mask + i, ms);
+    for (int g = 0; g < 16 / P; ++g) group(i + g * P, ms[g]);
   }
   for (; i < n; ++i) {
     const uint32_t m = mask[i];
@@ -255,14 +280,18 @@ QP_INLINE void ColorMask32(uint8_t* dst, const uint8_t* mask, int32_t n, uint32_
   constexpr int P = W / 4;
   const typename U::u32 cv = typename U::u32{} + c;
   int32_t i = 0;
-  for (; i + P <= n; i += P) {
-    const auto m = __builtin_convertvector(LoadV<typename U::u8q>(mask + i), typename U::u32);
-    const auto d = LoadV<typename U::u32>(dst + 4 * i);
+  auto group = [&](int32_t at, typename U::u32 m) __attribute__((always_inline)) {
+    const auto d = LoadV<typename U::u32>(dst + 4 * at);
     typename U::u32 k = m;
     if (alpha < 255) k = (m == 255) ? alpha : (m * alpha) >> 8;
     const auto r =
         (typename U::u32)Blend32<W>((typename U::u8)d, (typename U::u8)cv, Spread32<W>(k));
-    StoreV(dst + 4 * i, Select((typename U::u32)(m == 0) | (typename U::u32)(d == cv), d, r));
+    StoreV(dst + 4 * at, Select((typename U::u32)(m == 0) | (typename U::u32)(d == cv), d, r));
+  };
+  for (; i + 16 <= n; i += 16) {
+    typename U::u32 ms[16 / P];
+    WidenMask16<W>(mask + i, ms);
+    for (int g = 0; g < 16 / P; ++g) group(i + g * P, ms[g]);
   }
   for (; i < n; ++i) {
     const uint32_t m = mask[i];
