@@ -103,6 +103,12 @@ class GtkDialogs : public IDialogs {
   }
 
   void RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) override {
+    // The dialog was laid out for a 12-pixel font; a larger one would push the controls apart.
+    GtkCssProvider* css = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css, "* { font-size: 9pt; }", -1, nullptr);
+    GdkScreen* screen = gdk_screen_get_default();
+    gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(css),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     ConfigState s{};
     s.logic = &logic;
     s.dialog = gtk_window_new(GTK_WINDOW_TOPLEVEL);
@@ -195,6 +201,8 @@ class GtkDialogs : public IDialogs {
     while (!s.done) gtk_main_iteration();
     gtk_widget_destroy(s.dialog);
     Drain();
+    gtk_style_context_remove_provider_for_screen(screen, GTK_STYLE_PROVIDER(css));
+    g_object_unref(css);
   }
 };
 
