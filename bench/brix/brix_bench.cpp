@@ -18,15 +18,15 @@ namespace {
 constexpr int32_t kW = 800, kH = 600;
 
 // Smooth shading with a little grain, like a painted background: neither trivially
-// compressible nor noise.
-quen::TDIBSurface Picture(uint32_t seed) {
+// compressible nor noise. Without grain it is flat shading, like cel-painted figures.
+quen::TDIBSurface Picture(uint32_t seed, bool grainy = true) {
   quen::TDIBSurface p;
   p.SetSize(kW, kH, 32);
   uint32_t rng = seed;
   for (int32_t y = 0; y < kH; ++y) {
     for (int32_t x = 0; x < kW; ++x) {
       rng = rng * 1103515245u + 12345u;
-      const uint32_t grain = (rng >> 28) & 3;
+      const uint32_t grain = grainy ? (rng >> 28) & 3 : 0;
       const uint32_t r = (x * 255 / kW + grain) & 255, g = (y * 255 / kH + grain) & 255,
                      b = ((x + y) * 255 / (kW + kH) + seed) & 255;
       quen::StorePixel(p.ScanLine(y), 32, x, r << 16 | g << 8 | b);
@@ -38,9 +38,9 @@ quen::TDIBSurface Picture(uint32_t seed) {
 struct Files {
   std::string brx;
   std::string png;
-  Files() {
+  explicit Files(bool grainy) {
     quen::TBrixFrameList list(0);
-    list.AddFrame().Picture = Picture(1);
+    list.AddFrame().Picture = Picture(1, grainy);
     quen::TKvMemoryStream out;
     list.SaveToStream(out, quen::BC_DEFAULT, 70);
     brx = out.Data();
@@ -50,9 +50,10 @@ struct Files {
   }
 };
 
-const Files& TheFiles() {
-  static const Files files;
-  return files;
+// range(0) is 1 for the grainy picture, 0 for the flat one.
+const Files& TheFiles(const benchmark::State& state) {
+  static const Files grainy(true), flat(false);
+  return state.range(0) ? grainy : flat;
 }
 
 void DecodeBrx(const std::string& bytes) {
@@ -75,26 +76,26 @@ void DecodePng(const std::string& bytes, std::vector<uint8_t>& buffer) {
 }
 
 void BM_BrxDecode(benchmark::State& state) {
-  const Files& f = TheFiles();
+  const Files& f = TheFiles(state);
   for (auto _ : state) DecodeBrx(f.brx);
   state.SetBytesProcessed(state.iterations() * kW * kH * 4);
   state.counters["file_kb"] = static_cast<double>(f.brx.size()) / 1024;
 }
-BENCHMARK(BM_BrxDecode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrxDecode)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 void BM_PngDecodeAnchor(benchmark::State& state) {
-  const Files& f = TheFiles();
+  const Files& f = TheFiles(state);
   std::vector<uint8_t> buffer;
   for (auto _ : state) DecodePng(f.png, buffer);
   state.SetBytesProcessed(state.iterations() * kW * kH * 4);
   state.counters["file_kb"] = static_cast<double>(f.png.size()) / 1024;
 }
-BENCHMARK(BM_PngDecodeAnchor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PngDecodeAnchor)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 // Both decoders alternately, so that the ratio compares them under the same conditions;
 // brx_over_png below 1 means ".brx" decodes faster.
 void BM_BrxOverPng(benchmark::State& state) {
-  const Files& f = TheFiles();
+  const Files& f = TheFiles(state);
   std::vector<uint8_t> buffer;
   double brx = 0, png = 0;
   for (auto _ : state) {
@@ -110,7 +111,7 @@ void BM_BrxOverPng(benchmark::State& state) {
   state.counters["png_ms"] = png * 1000 / static_cast<double>(state.iterations());
   state.counters["brx_over_png"] = png > 0 ? brx / png : 0;
 }
-BENCHMARK(BM_BrxOverPng)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrxOverPng)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 // Three layers: an opaque copy, a keyed half-transparent layer and a masked one.
 void BM_ComposeThreeLayers(benchmark::State& state) {
