@@ -139,19 +139,7 @@ int64_t TKvBigFileStream::Write(const void* buffer, int64_t count) {
 // --- TKvBigMemoryStream
 
 void TKvBigMemoryStream::SaveToFile(const std::string& host_path) {
-  std::string tmp = host_path + ".tmp~";
-  platform::RemoveFile(tmp);
-  auto f = platform::HostFile::Open(tmp, platform::OpenMode::kCreateExclusive);
-  if (!f) RaiseWriteError();
-  const std::string& d = mem_.Data();
-  bool ok =
-      f->WriteAt(d.data(), static_cast<int64_t>(d.size()), 0) == static_cast<int64_t>(d.size()) &&
-      f->Sync();
-  f.reset();
-  if (!ok || !platform::RenameFile(tmp, host_path)) {
-    platform::RemoveFile(tmp);
-    RaiseWriteError();
-  }
+  if (!platform::WriteFileAtomically(host_path, mem_.Data())) RaiseWriteError();
 }
 
 void TKvBigMemoryStream::LoadFromFile(const std::string& host_path) {

@@ -126,6 +126,27 @@ bool RemoveFile(const std::string& path) {
 bool RenameFile(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
+bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return false;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".~%d.tmp", attempt);
+    std::string tmp = path + suffix;
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;  // a leftover of an earlier run
+      return false;
+    }
+    HostFile f(fd, true);
+    const auto size = static_cast<int64_t>(bytes.size());
+    bool ok = f.WriteAt(bytes.data(), size, 0) == size && f.Sync();
+    if (ok) ok = RenameFile(tmp, path);
+    if (!ok) RemoveFile(tmp);
+    return ok;
+  }
+  return false;
+}
+
 bool MakeDirectory(const std::string& path, unsigned mode) {
   return ::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0 ||
          (errno == EEXIST && IsDirectory(path));

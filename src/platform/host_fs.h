@@ -34,6 +34,7 @@ class HostFile {
   bool Writable() const { return writable_; }
 
  private:
+  friend bool WriteFileAtomically(const std::string&, const std::string&);
   HostFile(int fd, bool writable) : fd_(fd), writable_(writable) {}
   int fd_;
   bool writable_;
@@ -53,6 +54,9 @@ int32_t FileAgeDos(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Replaces the target atomically.
 bool RenameFile(const std::string& from, const std::string& to);
+// Writes the bytes to a new temporary file beside path and renames it into place, so a crash
+// or a full disk never leaves a half-written file; false on failure (the old file untouched).
+bool WriteFileAtomically(const std::string& path, const std::string& bytes);
 bool MakeDirectory(const std::string& path, unsigned mode = 0755);
 // Gives the owner write permission (the counterpart of clearing a read-only attribute).
 bool MakeWritable(const std::string& path);

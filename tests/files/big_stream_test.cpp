@@ -120,7 +120,7 @@ TEST(MemoryStreamFile, SavesThroughATemporaryFileAndLoadsBack) {
   dir.Write("save.dat", "old");
   m.SaveToFile(dir / "save.dat");
   EXPECT_EQ(dir.Read("save.dat"), "save data");
-  EXPECT_FALSE(platform::PathExists(dir / "save.dat.tmp~"));
+  EXPECT_FALSE(platform::PathExists(dir / "save.dat.~0.tmp"));
   TKvBigMemoryStream back;
   back.LoadFromFile(dir / "save.dat");
   EXPECT_EQ(back.Data(), "save data");
