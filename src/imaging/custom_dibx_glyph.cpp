@@ -56,7 +56,7 @@ struct TGlyphPlace {
 };
 
 bool PlaceGlyph(TCustomDIBX& dst, int32_t x, int32_t y, int32_t factor, TRect& srcRect,
-                TCustomDIBX& source, bool flipV, bool flipH, TGlyphPlace& out) {
+                TCustomDIBX& source, TGlyphPlace& out) {
   if (factor <= 0 || factor > 64) return false;
   srcRect = srcRect.Intersect(TRect{0, 0, source.Width(), source.Height()});
   if (srcRect.IsEmpty()) return false;
@@ -64,8 +64,6 @@ bool PlaceGlyph(TCustomDIBX& dst, int32_t x, int32_t y, int32_t factor, TRect& s
   if (!detail::ClipBlit(dst.ClipRect(), x, y, units, false, false, out.b)) return false;
   out.unitX0 = int64_t{out.b.dx} - x;
   out.unitY0 = int64_t{out.b.dy} - y;
-  (void)flipV;
-  (void)flipH;
   return true;
 }
 
@@ -81,7 +79,7 @@ void TCustomDIBX::DrawMonoGlyph(int32_t x, int32_t y, int32_t factor, int32_t al
                                 bool flipH, uint32_t pixel, TRect srcRect, TCustomDIBX& source) {
   if (alpha <= 0 || source.BitCount() != 1 || !GetRowOps(BitCount())) return;
   TGlyphPlace p;
-  if (!PlaceGlyph(*this, x, y, factor, srcRect, source, flipV, flipH, p)) return;
+  if (!PlaceGlyph(*this, x, y, factor, srcRect, source, p)) return;
   TView dv(*this);
   TView sv(source);
   if (!dv.Ok() || !sv.Ok()) return;
@@ -116,7 +114,7 @@ void TCustomDIBX::DrawOutlineGlyph(int32_t x, int32_t y, int32_t factor, int32_t
                                    TRect srcRect, TCustomDIBX& source) {
   if (blend <= 0 || source.BitCount() != 4 || !GetRowOps(BitCount())) return;
   TGlyphPlace p;
-  if (!PlaceGlyph(*this, x, y, factor, srcRect, source, flipV, flipH, p)) return;
+  if (!PlaceGlyph(*this, x, y, factor, srcRect, source, p)) return;
   TView dv(*this);
   TView sv(source);
   if (!dv.Ok() || !sv.Ok()) return;
