@@ -80,6 +80,21 @@ TEST_F(PlayerRun, AGameStartsAndEndsNormally) {
   EXPECT_EQ(t.back(), "quenFinal");
 }
 
+TEST_F(PlayerRun, TheDemoGameStarts) {
+  // What scripts/demo.sh builds: the demo's sources and its project packed into game.dat.
+  testing::TempDir src;
+  ASSERT_EQ(
+      std::system(("cp -r " + std::string(QP_SOURCE_DIR) + "/demo/game/. " + src.Path()).c_str()),
+      0);
+  Tool("project " + std::string(QP_SOURCE_DIR) + "/demo/project.txt -o " + (src / "quen.qpb"));
+  Tool("pack " + src.Path() + " -o " + (game / "game.dat"));
+  Result r =
+      Run(kPlayer + " --headless --frames 3 --trace " + (work / "trace.txt") + " " + game.Path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(TraceLines("trace.txt").back(), "quenFinal");
+}
+
 TEST_F(PlayerRun, StartUpMessages) {
   // No installation beside the player and no parameters.
   testing::TempDir bare;

@@ -249,6 +249,32 @@ TEST_F(ProjectStart, MissingFilesOfAnotherDisc) {
   EXPECT_TRUE(host.closed);
 }
 
+TEST_F(ProjectStart, TheRightDiscIsTakenAfterThePrompt) {
+  testing::TempDir game, other, disc2;
+  FileManager().SetGameFolder(game.Path());
+  WriteProject(game, kGame);
+  game.Write("start.qsb", "x");
+  auto p = Start({{game.Path()}, "/nonexistent/", ""});
+  ASSERT_FALSE(TerminateFlag());
+  // Disc 2 of another game, and the game's own disc 2 (disk index 1) holding the movie.
+  WriteInstall(other, "Other", false, 1);
+  other.Write("game.dat", EmptyArchive());
+  WriteInstall(disc2, "Game", false, 1);
+  TVrFileCollection c;
+  TVrFile* e = c.AddMemoryEntry("movie\\op.avi");
+  e->Memory->Data() = "film";
+  TKvMemoryStream m;
+  c.Write(m);
+  disc2.Write("game.dat", m.Data());
+  FileManager().SetCdRoots({other.Path(), disc2.Path()});
+  EXPECT_TRUE(p->EnsureFileAvailable("movie\\op.avi"));
+  ASSERT_EQ(dialogs->boxes.size(), 1u);
+  EXPECT_EQ(dialogs->boxes[0].text, "Disk 2 %s %n");
+  TKvMemoryStream film;
+  FileManager().LoadFile(film, "movie\\op.avi");
+  EXPECT_EQ(film.Data(), "film");
+}
+
 TEST(DiskPrompt, OnlyTheFirstNumberIsFormatted) {
   EXPECT_EQ(FormatDiskPrompt("\x83\x66\x83\x42\x83\x58\x83\x4E%d", 3),
             "\x83\x66\x83\x42\x83\x58\x83\x4E"
