@@ -212,6 +212,25 @@ void TBrixFrame::CopyMaskToBitmap(TDIBSurface& bitmap) const {
   }
 }
 
+TBrixFrameList::TBrixFrameList(TBrixFrameList&& other) noexcept {
+  *this = std::move(other);
+}
+
+TBrixFrameList& TBrixFrameList::operator=(TBrixFrameList&& other) noexcept {
+  if (this == &other) return *this;
+  BackgroundColor = other.BackgroundColor;
+  Version = other.Version;
+  TargetBitCount = other.TargetBitCount;
+  DefaultBitCount = other.DefaultBitCount;
+  Key = other.Key;
+  OpaqueBottom = other.OpaqueBottom;
+  MaxDecodedBytes = other.MaxDecodedBytes;
+  frames_ = std::move(other.frames_);
+  other.frames_.clear();
+  for (auto& frame : frames_) frame->Owner = this;
+  return *this;
+}
+
 TBrixFrame& TBrixFrameList::AddFrame() {
   frames_.push_back(std::make_unique<TBrixFrame>(this));
   return *frames_.back();

@@ -86,6 +86,11 @@ class TBrixFrameList {
  public:
   // key 0: no key (rows and tables in plain order).
   explicit TBrixFrameList(int32_t key = 0) : Key(key) {}
+  // Frames point back at their list, so a moved list takes its frames along and re-points them.
+  TBrixFrameList(TBrixFrameList&& other) noexcept;
+  TBrixFrameList& operator=(TBrixFrameList&& other) noexcept;
+  TBrixFrameList(const TBrixFrameList&) = delete;
+  TBrixFrameList& operator=(const TBrixFrameList&) = delete;
 
   TColor BackgroundColor = 0;
   int32_t Version = 0;

@@ -181,6 +181,17 @@ TEST(BrixWrite, ArchivesAskWhetherContentIsCompressed) {
   EXPECT_FALSE(TVrFileCollection::BrxAlreadyCompressed(Save(list, 1)));
 }
 
+TEST(BrixFrame, MovedListsRepointTheirFrames) {
+  TBrixFrameList a(7);
+  a.AddFrame();
+  TBrixFrameList b(std::move(a));
+  EXPECT_EQ(b.Frame(0).Owner, &b);
+  EXPECT_EQ(b.Key, 7);
+  TBrixFrameList c(0);
+  c = std::move(b);
+  EXPECT_EQ(c.Frame(0).Owner, &c);
+}
+
 TEST(BrixFrame, MakeMaskUsesTheLayerKeyOrTheFrames) {
   TBrixFrame f(nullptr);
   f.Picture = Pattern(4, 1, 8, 0);
