@@ -192,8 +192,9 @@ bool Compare(uint8_t op, const TCustomParam& a, const TCustomParam& b) {
   }
 }
 
-void RunRecord(TRun& run, const TOpeData& rec) {
-  auto& operands = const_cast<std::vector<std::unique_ptr<TCustomParam>>&>(rec.operands);
+// The record's name operands are bound to their variables for the duration of the record.
+void RunRecord(TRun& run, TOpeData& rec) {
+  auto& operands = rec.operands;
   TOperandRelease release{operands};
   if (rec.operand_cache.size() != operands.size()) rec.operand_cache.assign(operands.size(), {});
   for (size_t i = 0; i < operands.size(); ++i) {
@@ -425,7 +426,7 @@ void TQuenParser::Execute(TParamCollection& vars, const TSysFuncMan& funcs) {
   last_error_.clear();
   TRun run{vars, funcs, {}};
   try {
-    for (const TOpeData& rec : records_) RunRecord(run, rec);
+    for (TOpeData& rec : records_) RunRecord(run, rec);
   } catch (const EQuenError& e) {
     last_error_ = e.Message().empty() ? " " : e.Message();
   } catch (const std::exception& e) {

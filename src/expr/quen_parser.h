@@ -31,8 +31,8 @@ struct TOpeData {
   // Constants are Int, Float, Flag or Str values; names are TParamVar.
   std::vector<std::unique_ptr<TCustomParam>> operands;
   // Lookups of the previous run, reused while the table has not changed.
-  mutable TNameCache target_cache;
-  mutable std::vector<TNameCache> operand_cache;
+  TNameCache target_cache;
+  std::vector<TNameCache> operand_cache;
 };
 
 class TQuenParser {
