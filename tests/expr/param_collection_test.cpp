@@ -88,6 +88,37 @@ TEST(VariableScopes, RedeclaringFindsTheSameVariableAndStatusKeepsItsValue) {
   EXPECT_TRUE(t.FindVariable("flags")->Value()->GetAsBool());
 }
 
+TEST(VariableScopes, InitialValueIsReadByTheDeclaredTypeAndConverted) {
+  TParamCollection t;
+  auto* existing = Declare(t, "v", PT_STR);
+  TParamFloat initial;
+  initial.SetAsFloat(2.75L);
+  // Declared as an integer, stored into the existing string variable: "2".
+  TParamCollection::StoreInitialValue(*existing, PT_INT, initial);
+  EXPECT_EQ(existing->Value()->GetAsString(), "2");
+  TParamCollection::StoreInitialValue(*existing, PT_FLOAT, initial);
+  EXPECT_EQ(existing->Value()->GetAsString(), "2.75");
+}
+
+TEST(VariableScopes, ReferenceRecordsResolveThroughTheTable) {
+  TParamCollection t;
+  auto* target = Declare(t, "arr", PT_INT);
+  target->Value()->SetDims({3});
+  target->Value()->SetIntAt(2, 8);
+  TParamVar ref(&t, "arr");
+  ref.SetTarget(target);
+  ref.SetElementIndex(2);
+  TKvMemoryStream m;
+  ref.SaveToStream(m);
+  TParamVar back(&t);
+  m.SetPosition(0);
+  back.LoadFromStream(m);
+  EXPECT_EQ(back.GetAsInteger(), 8);
+  t.DeleteVariable(target);  // the reference notices
+  EXPECT_EQ(back.GetAsInteger(), 0);
+  EXPECT_EQ(back.GetValueType(), PT_NONE);
+}
+
 TEST(VariableScopes, DeleteStackRenumbersLaterOwners) {
   TParamCollection t;
   for (int frame = 1; frame <= 3; ++frame) {
