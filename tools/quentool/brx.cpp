@@ -176,6 +176,12 @@ int Info(Args args) {
   quen::TBrixHeader h;
   quen::ReadBrixHeader(hs, h);
   quen::TBrixFrameList list = LoadBrx(args[0], key, true);
+  // Headers before version 103 name no size; the first frame's stands in.
+  if (h.Version < 103 && list.Count() > 0) {
+    h.Width = list.Frame(0).Width();
+    h.Height = list.Frame(0).Height();
+    h.BitCount = list.Frame(0).BitCount();
+  }
   static const char* const kKinds[] = {"zlib", "none", "jpeg"};
   std::printf("version %d, %d x %d, %d bit, %d frames, compression %s%s, background %06X\n",
               h.Version, h.Width, h.Height, h.BitCount, list.Count(), kKinds[h.Compression],
