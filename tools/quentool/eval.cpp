@@ -87,20 +87,20 @@ int RunEval(const quentool::Args& given) {
 
   quen::TParamCollection table;
   quen::TSysFuncMan funcs;
-  for (const std::string& spec : vars) {
-    size_t colon = spec.find(':');
+  for (const std::string& option : vars) {
+    size_t colon = option.find(':');
     if (colon == std::string::npos || colon == 0)
-      throw quentool::UsageError{"--var takes NAME:TYPE[=VALUE], not \"" + spec + "\""};
-    size_t eq = spec.find('=', colon);
-    std::string name = Utf8ToCp932(spec.substr(0, colon));
+      throw quentool::UsageError{"--var takes NAME:TYPE[=VALUE], not \"" + option + "\""};
+    size_t eq = option.find('=', colon);
+    std::string name = Utf8ToCp932(option.substr(0, colon));
     uint8_t type =
-        TypeFromName(spec.substr(colon + 1, eq == std::string::npos ? eq : eq - colon - 1));
+        TypeFromName(option.substr(colon + 1, eq == std::string::npos ? eq : eq - colon - 1));
     try {
       bool evaluate = false;
       quen::TParamCollectionItem* r = table.Declare(name, type, quen::VS_GLOBAL, evaluate);
-      if (eq != std::string::npos) r->Value()->SetAsString(Utf8ToCp932(spec.substr(eq + 1)));
+      if (eq != std::string::npos) r->Value()->SetAsString(Utf8ToCp932(option.substr(eq + 1)));
     } catch (const quen::EQuenError& e) {
-      throw quentool::UsageError{"--var " + spec + ": " + Cp932ToUtf8(e.Message())};
+      throw quentool::UsageError{"--var " + option + ": " + Cp932ToUtf8(e.Message())};
     }
   }
 
