@@ -2,7 +2,6 @@
 
 #include "base/sjis.h"
 #include "platform/host_fs.h"
-#include "runtime/atomic_file.h"
 
 namespace quen {
 
@@ -231,7 +230,7 @@ bool TIniFile::Save() const {
 }
 
 bool TIniFile::SaveAs(const std::string& host_path) const {
-  return WriteFileAtomically(host_path, Text());
+  return platform::WriteFileAtomically(host_path, Text());
 }
 
 }  // namespace quen

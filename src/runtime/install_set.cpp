@@ -5,7 +5,7 @@
 #include "base/error.h"
 #include "base/sjis.h"
 #include "files/big_stream.h"
-#include "runtime/atomic_file.h"
+#include "platform/host_fs.h"
 
 namespace quen {
 
@@ -106,7 +106,7 @@ void TQuenInstallSet::LoadFromFile(const std::string& host_path) {
 void TQuenInstallSet::SaveToFile(const std::string& host_path) const {
   TKvMemoryStream m;
   SaveToStream(m);
-  if (!WriteFileAtomically(host_path, m.Data())) RaiseWriteError();
+  if (!platform::WriteFileAtomically(host_path, m.Data())) RaiseWriteError();
 }
 
 bool TQuenInstallSet::AddFile(const std::string& name) {

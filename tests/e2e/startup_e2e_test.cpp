@@ -22,9 +22,9 @@ struct Result {
 class PlayerRun : public ::testing::Test {
  protected:
   // Runs a command line with the player's per-user runtime folder kept inside the test.
-  Result Run(const std::string& command) {
+  Result Run(const std::string& command, const std::string& out = "/dev/null") {
     std::string cmd = "XDG_RUNTIME_DIR=" + runtime.Path() + " " + command + " 2>" +
-                      (work / "stderr.txt") + " >/dev/null";
+                      (work / "stderr.txt") + " >" + out;
     int raw = std::system(cmd.c_str());
     Result r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -78,6 +78,25 @@ TEST_F(PlayerRun, AGameStartsAndEndsNormally) {
                                             "QuenInitialize", "TProject.Create", "MediaInit",
                                             "QuenInitColor", "Project.Free", "SysFuncMan.Free"}));
   EXPECT_EQ(t.back(), "quenFinal");
+}
+
+TEST_F(PlayerRun, ToolDumpsReadBackToTheSameBytes) {
+  MakeGame(game, std::string(kDemo) + "folder_disk \"movie\" 2\nvar float \"R\" -0.1\n", {});
+  std::string dump = "project --dump " + (game / "quen.qpb");
+  ASSERT_EQ(Run(kTool + " " + dump, work / "p2.txt").status, 0);
+  Tool("project " + (work / "p2.txt") + " -o " + (work / "q2.qpb"));
+  EXPECT_EQ(work.Read("q2.qpb"), game.Read("quen.qpb"));
+
+  work.Write("i.txt", "version 99\ndisk_index 1\ntitle \"デモ\"\nitem -1 2 3 4\n");
+  Tool("install " + (work / "i.txt") + " -o " + (work / "install.dat"));
+  ASSERT_EQ(Run(kTool + " install --dump " + (work / "install.dat"), work / "i2.txt").status, 0);
+  Tool("install " + (work / "i2.txt") + " -o " + (work / "install2.dat"));
+  EXPECT_EQ(work.Read("install2.dat"), work.Read("install.dat"));
+  EXPECT_NE(work.Read("i2.txt").find("item -1 2 3 4"), std::string::npos);
+  // A damaged file is refused with the system's message.
+  work.Write("bad.qpb", "\x73\x00\x00\x00\xFF\xFF\xFF\x7F");
+  Result r = Run(kTool + " project --dump " + (work / "bad.qpb"));
+  EXPECT_EQ(r.status, 1);
 }
 
 TEST_F(PlayerRun, TheDemoGameStarts) {

@@ -6,7 +6,6 @@
 #include "files/big_stream.h"
 #include "platform/host_fs.h"
 #include "quentool/verb.h"
-#include "runtime/atomic_file.h"
 #include "runtime/record_text.h"
 
 namespace quentool {
@@ -23,7 +22,7 @@ std::string ReadWhole(const std::string& path) {
 }
 
 void WriteWhole(const std::string& path, const std::string& bytes) {
-  if (!quen::WriteFileAtomically(path, bytes)) quen::RaiseError("cannot write " + path);
+  if (!quen::platform::WriteFileAtomically(path, bytes)) quen::RaiseError("cannot write " + path);
 }
 
 // Shared shape of both verbs: SRC -o OUT, or --dump FILE.
