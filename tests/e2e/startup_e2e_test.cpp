@@ -209,14 +209,20 @@ TEST_F(PlayerRun, ASecondPlayerOnTheSameFolderEndsSilently) {
                     " --headless --frames 100000000 --trace " + trace + " " + game.Path() +
                     " >/dev/null 2>&1 & echo $! >" + (work / "pid.txt");
   ASSERT_EQ(std::system(cmd.c_str()), 0);
+  // The first player is ended however the test ends.
+  struct Stopper {
+    std::string pid_file;
+    ~Stopper() {
+      std::string cmd = "kill $(cat " + pid_file + ") 2>/dev/null";
+      (void)std::system(cmd.c_str());
+    }
+  } stopper{work / "pid.txt"};
   // Wait until the first player has started its game.
   for (int i = 0; i < 600 && work.Read("first.txt").find("QuenInitColor") == std::string::npos; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ASSERT_NE(work.Read("first.txt").find("QuenInitColor"), std::string::npos);
   Result second =
       Run(kPlayer + " --headless --trace " + (work / "second.txt") + " " + game.Path() + "/");
-  std::string pid = work.Read("pid.txt");
-  std::system(("kill " + pid).c_str());
   EXPECT_EQ(second.status, 0);
   EXPECT_EQ(second.err, "");
   EXPECT_FALSE(platform::PathExists(work / "second.txt"));
