@@ -1,0 +1,232 @@
+// The registry of all components with its two screen roots: naming and lookup, deferred
+// deletion, the update pass, the draw pass over dirty rectangles, input routing, keyboard
+// state and focus, and the stream of the whole tree that game saves carry.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "components/dirty_list.h"
+#include "components/input_event.h"
+#include "components/quen_object.h"
+#include "components/timer_list.h"
+#include "imaging/dibx.h"
+
+namespace quen {
+
+class TQuenBaseList;
+
+// A screen root: its own surface and dirty list, and the mouse state of its screen.
+class TQuenBase : public TQuenControl {
+ public:
+  TQuenBase(TQuenBaseList* owner, int index);
+  const char* ClassName() const override { return "TQuenBase"; }
+  bool IsRoot() const override { return true; }
+  int Index() const { return index_; }
+
+  void AddDirtyRect(const TRect& r);
+  void AddFullDirtyRect() { AddDirtyRect(TRect{0, 0, Width(), Height()}); }
+  TDirtyList& DirtyList() { return dirty_; }
+  TDIBX& OwnSurface() { return surface_; }
+  TCustomDIBX* GetSurface() override;
+  // Repaints the dirty rectangles: fill with the root colour, then the children.
+  void DrawRoot();
+  void ResizeSurface();
+  void ReleaseSurfaces() override { surface_.Clear(); }
+  void RestoreSurfaces() override;
+
+  // Mouse state, in panel client coordinates.
+  int32_t MouseX = 0, MouseY = 0;
+  bool LeftDown = false, RightDown = false, LeftPressed = false, RightPressed = false;
+  bool Moved = false, WheelDown = false, WheelUp = false;
+  uint8_t Capture = 0;  // 4: left captured, 8: right captured
+  TQuenHandle MouseTarget;
+  std::string CursorFile;
+  bool ShowingFileCursor = false;
+
+  void MousePass();
+
+ protected:
+  void WriteOwn(uint8_t code, const TPropValue& value) override;
+
+ private:
+  int index_;
+  TDIBX surface_;
+  TDirtyList dirty_;
+};
+
+// A running transition as the registry sees it; the transitions themselves live elsewhere.
+class IQuenTransition {
+ public:
+  virtual ~IQuenTransition() = default;
+  // Draws the next step into the screen surface; returns the area it redrew.
+  virtual TRect DrawStep(TCustomDIBX& screen) = 0;
+  virtual void SetParam(int32_t param) = 0;
+};
+using TTransitionFactory = std::function<std::unique_ptr<IQuenTransition>(
+    int32_t type, TCustomDIBX& screen, TCustomDIBX& newImage, TCustomDIBX& oldImage,
+    int32_t duration, int32_t param1)>;
+
+class TQuenBaseList : public TQuenComponent {
+ public:
+  static constexpr int32_t kRepeatDelay = 300;
+  static constexpr int32_t kRepeatInterval = 50;
+  static constexpr int kMaxNesting = 200;
+
+  TQuenBaseList();
+  ~TQuenBaseList() override;
+  const char* ClassName() const override { return "TQuenBaseList"; }
+  bool Carries(uint8_t code) const override;
+
+  // --- components ---
+  template <typename T>
+  T* Create() {
+    return static_cast<T*>(Adopt(std::make_unique<T>(this)));
+  }
+  // The factory: the code masked with 0x7F; null for codes that create nothing.
+  TQuenObject* CreateComponent(uint8_t type);
+  static std::unique_ptr<TQuenObject> MakeComponent(uint8_t type, TQuenBaseList* owner);
+  TQuenObject* Resolve(TQuenHandle h) const;
+  TQuenControl* ResolveControl(TQuenHandle h) const;
+  bool IsRegistered(const TQuenObject* o) const { return o && Resolve(o->Handle()) == o; }
+  TQuenObject* FindComponent(std::string_view name) const;
+  TQuenControl* FindParentControl(std::string_view name) const;
+  // Any registered component bearing the name, scrapped ones included (their name is empty).
+  TQuenObject* FindByName(std::string_view name) const;
+  std::string UniqueName(std::string_view stem) const;
+  int32_t ListComponents(std::vector<std::string>& out, uint8_t type,
+                         const TQuenObject* parent) const;
+  int32_t ComponentCount() const { return static_cast<int32_t>(list_.size()); }
+  TQuenObject* Component(int32_t i) const { return list_[static_cast<size_t>(i)]; }
+  // Deferred deletion; roots refuse it.
+  void Scrap(TQuenObject* o);
+  const std::vector<TQuenHandle>& ScrapList() const { return scrap_; }
+
+  // --- roots and screen ---
+  TQuenBase& Root(int i) const { return *roots_[i & 1]; }
+  int ActiveIndex() const { return active_; }
+  TQuenBase& ActiveRoot() const { return *roots_[active_]; }
+  TQuenBase& InactiveRoot() const { return *roots_[active_ ^ 1]; }
+  static std::string RootName(int i) {
+    return i == 0 ? "\x01"
+                    "BASE0"
+                  : "\x01"
+                    "BASE1";
+  }
+  void SetSize(int32_t width, int32_t height);
+  int32_t ScreenWidth() const { return width_; }
+  int32_t ScreenHeight() const { return height_; }
+  // The frame surface: the screen manager's back surface when set, else our own.
+  TCustomDIBX& Screen() { return screen_ ? *screen_ : ownScreen_; }
+  void SetScreen(TCustomDIBX* screen) { screen_ = screen; }
+  bool TransitionRunning() const { return transitionType_ != 0; }
+  const TRect& TransitionRect() const { return transitionRect_; }
+  void SetTransitionFactory(TTransitionFactory f) { transitionFactory_ = std::move(f); }
+  void StartTransition(int index, int32_t type, int32_t duration, bool force, int32_t param1,
+                       int32_t param2);
+  void EndTransition();
+
+  // --- passes ---
+  void Feed(const TInputEvent& e);
+  void ProcessInput(int32_t frameMs);
+  void UpdateAll(int32_t frameMs);
+  void DrawAll();
+  void ClearDirty();
+  void Reset();
+  void ReleaseAllSurfaces();
+  void RestoreAllSurfaces();
+
+  // --- events, focus, keys ---
+  TTimerList& Events() { return events_; }
+  const TTimerList& Events() const { return events_; }
+  TQuenControl* Focus() const { return ResolveControl(focus_); }
+  void SetFocus(TQuenControl* c);
+  void MarkFocusStale() { focusStale_ = true; }
+  bool FocusStale() const { return focusStale_; }
+  bool KeyPressed(int key) const { return key >= 0 && key < 256 && keyPressed_[key]; }
+  bool KeyPushedLastFrame(int key) const { return key >= 0 && key < 256 && keyPushedLast_[key]; }
+  bool KeyRepeatLastFrame(int key) const { return key >= 0 && key < 256 && keyRepeatLast_[key]; }
+  void SetCursorHost(ICursorHost* host) { cursorHost_ = host; }
+  ICursorHost* CursorHost() const { return cursorHost_; }
+  void SetDefaultCursor(std::string file) { defaultCursor_ = std::move(file); }
+  const std::string& DefaultCursor() const { return defaultCursor_; }
+  bool SoundOn() const { return soundOn_; }
+  void SetSoundOn(bool on) { soundOn_ = on; }
+  int32_t FrameMs() const { return frameMs_; }
+
+  // Right-click-scrap list (no duplicates).
+  void SetRightClickScrap(TQuenControl* c, bool on);
+  const std::vector<TQuenHandle>& RightClickScrapList() const { return rclick_; }
+
+  // --- streams ---
+  void SaveToStream(TStream& s, int32_t version) const override;
+  void LoadFromStream(TStream& s, int32_t version) override;
+
+  // A readable account of the tree for tests and for tracking down problems.
+  std::string Dump() const;
+
+  // Unregisters and frees at once (children first); used by the update pass.
+  void Destroy(TQuenObject* o);
+
+ protected:
+  TPropValue ReadOwn(uint8_t code) const override;
+  void WriteOwn(uint8_t code, const TPropValue& value) override;
+
+ private:
+  friend class TQuenObject;
+  friend class TQuenControl;
+  friend class TQuenBase;
+  TQuenObject* Adopt(std::unique_ptr<TQuenObject> o);
+  void MakeRoots();
+  void FreeRoots();
+  void KeyDown(int key);
+  void KeyUp(int key);
+  void FireKeys();
+  void LoadComponent(TStream& s, int32_t version);
+
+  uint64_t nextId_ = 1;
+  std::unordered_map<uint64_t, TQuenObject*> byId_;
+  std::unordered_map<uint64_t, std::unique_ptr<TQuenObject>> owned_;
+  std::vector<TQuenObject*> list_;
+  std::array<std::unique_ptr<TQuenBase>, 2> roots_;
+  int active_ = 0;
+  int32_t width_ = 8, height_ = 8;
+  TDIBX ownScreen_;
+  TCustomDIBX* screen_ = nullptr;
+  int32_t transitionType_ = 0;
+  std::unique_ptr<IQuenTransition> transition_;
+  TTransitionFactory transitionFactory_;
+  TRect transitionRect_;
+  TTimerList events_;
+  std::vector<TQuenHandle> scrap_;
+  size_t walk_ = 0;
+  bool walking_ = false;
+  bool resetting_ = false;
+  bool loading_ = false;
+  std::vector<TQuenHandle> rclick_;
+
+  std::array<uint8_t, 256> keyPressed_{}, keyPushed_{}, keyPushedLast_{}, keyRepeat_{},
+      keyRepeatLast_{};
+  std::array<int32_t, 256> repeatCountdown_{};
+  bool anyDown_ = false, anyUp_ = false, anyRepeat_ = false;
+  std::vector<int32_t> keysDown_, keysUp_, keysRepeated_;
+  TQuenHandle focus_;
+  bool focusStale_ = false;
+  bool soundOn_ = true;
+  ICursorHost* cursorHost_ = nullptr;
+  std::string defaultCursor_;
+  int32_t frameMs_ = 0;
+};
+
+// Shared by the property commands and functions: raise the GetProp / SetProp errors.
+class TCustomParam;
+void GetProp(const TQuenObject& c, int32_t code, TCustomParam& holder);
+void SetProp(TQuenObject& c, int32_t code, const TCustomParam& value);
+
+}  // namespace quen
