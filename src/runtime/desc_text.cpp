@@ -11,6 +11,8 @@
 namespace quen {
 
 std::vector<TDescLine> ParseDescText(std::string_view text) {
+  // Editors may lead a UTF-8 file with a byte-order mark.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   std::vector<TDescLine> out;
   int number = 0;
   size_t pos = 0;

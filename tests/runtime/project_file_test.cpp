@@ -134,6 +134,13 @@ TEST(ProjectFile, VersionGates) {
   EXPECT_THROW(ParseProjectText("version 110\ntitle \"😀\"\n"), EQuenError);
 }
 
+TEST(ProjectFile, DescriptionWithByteOrderMarkAndComments) {
+  TProjectSetting p =
+      ParseProjectText("\xEF\xBB\xBFversion 103 # oldest\r\n\r\n# a comment\ntitle \"a # b\"\r\n");
+  EXPECT_EQ(p.Version, 103);
+  EXPECT_EQ(p.Title, "a # b");
+}
+
 TEST(ProjectFile, BytesWithoutTextFormSurviveTheDump) {
   TProjectSetting p = ParseProjectText("version 115\ntitle hex:0D0A8341\n");
   EXPECT_EQ(p.Title, "\r\n\x83\x41");
