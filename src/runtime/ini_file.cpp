@@ -174,6 +174,9 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
   if (k < 0) return std::string(def);
   std::string_view name, value;
   SplitKey(lines_[static_cast<size_t>(k)].text, name, value);
+  // A value in matching quotes is read without them, as Windows reads settings files.
+  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+    value = value.substr(1, value.size() - 2);
   return std::string(value);
 }
 

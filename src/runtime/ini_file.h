@@ -19,7 +19,8 @@ class TIniFile {
   void SetText(std::string_view text);
   std::string Text() const;
 
-  // Sections and keys compare ignoring ASCII case; values are trimmed of blanks.
+  // Sections and keys compare ignoring ASCII case; values are trimmed of blanks and of one pair
+  // of matching quotes.
   bool ValueExists(std::string_view section, std::string_view key) const;
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view def) const;

@@ -76,6 +76,9 @@ TEST(SettingsFile, DelayTimeRuleAndDefaults) {
   EXPECT_FALSE(s.DirectSound);
   EXPECT_EQ(s.DelayTime, 200);
   EXPECT_TRUE(s.UseWMP);
+  dir.Write("game.ini", "[Sound]\r\nDelayTime=\"300\"\r\nDirectSound='0\"\r\n");
+  EXPECT_EQ(TGameSettings::Load(dir / "game.ini").DelayTime, 300);
+  EXPECT_TRUE(TGameSettings::Load(dir / "game.ini").DirectSound);  // unmatched quotes stay
   dir.Write("game.ini", "[Sound]\r\nDelayTime=fast\r\n");
   EXPECT_EQ(TGameSettings::Load(dir / "game.ini").DelayTime, 500);
 }
