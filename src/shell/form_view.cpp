@@ -38,8 +38,10 @@ bool HasArchiveResource(const std::string& path) {
   return LastTwoBytes(*f, loc.offset, loc.size) == "vf";
 }
 
+// The folder a parameter stands for: an existing file's own folder, otherwise the parameter
+// itself taken as a folder (a missing one then simply holds nothing).
 std::string FolderOf(const std::string& path) {
-  if (platform::IsDirectory(path)) return WithSlash(path);
+  if (!platform::IsRegularFile(path)) return WithSlash(path);
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }

@@ -208,6 +208,15 @@ TEST_F(StartupSteps, ExitButtonAsksFirst) {
   EXPECT_NE(err.find("デモ: "), std::string::npos) << err;
 }
 
+TEST_F(StartupSteps, AMissingGameFolderIsNotTheCurrentOne) {
+  TFormView view(window, {{"no-such-game"}, exe.Path(), ""}, &parts);
+  ::testing::internal::CaptureStderr();
+  view.Create();
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(view.StartupFailed());
+  EXPECT_EQ(FileManager().GameFolder(), "no-such-game/");
+}
+
 TEST(CommandLine, OptionsAndParameters) {
   TProgramOptions o;
   std::string error;
