@@ -21,6 +21,10 @@ namespace {
 
 TCustomDIBX::TPictureReader gPictureReader = nullptr;
 
+uint32_t MaxPixel(int32_t bits) {
+  return bits >= 32 ? 0xFFFFFFFFu : (1u << (bits == 15 ? 16 : bits)) - 1;
+}
+
 void Blit(TCustomDIBX& dst, int32_t x, int32_t y, TRect srcRect, TCustomDIBX& source,
           TCustomDIBX* mask, bool flipV, bool flipH, bool transparent, TApply apply) {
   apply.ops = GetRowOps(dst.BitCount());
@@ -45,6 +49,14 @@ void Blit(TCustomDIBX& dst, int32_t x, int32_t y, TRect srcRect, TCustomDIBX& so
   if (&source == &dst) sv.Detach();
   detail::TRowFetcher fetch(sv, dv.Bits(), b.w);
   apply.key = transparent ? fetch.ConvertKey(source.ColorKey()) : -1;
+  // Whole rows of the same layout, copied unkeyed and unflipped, are one block of memory.
+  const bool keyless = apply.key < 0 || apply.key > static_cast<int64_t>(MaxPixel(dv.Bits()));
+  if (apply.kind == TBlendKind::Copy && keyless && !b.flipH && !b.flipV && sv.Bits() == dv.Bits() &&
+      b.dx == 0 && b.sx == 0 && b.w == dv.Width() && b.w == sv.Width() &&
+      dst.Pitch() == source.Pitch() && dst.Pitch() > 0 && &source != &dst) {
+    std::memmove(dv.Row(b.dy), sv.Row(b.sy), static_cast<size_t>(dst.Pitch()) * b.h);
+    return;
+  }
   std::vector<uint8_t> mbuf;
   for (int32_t r = 0; r < b.h; ++r) {
     const int64_t srow = b.flipV ? b.sy - r : b.sy + r;

@@ -142,6 +142,20 @@ TEST(SurfaceGeometry, UpdateRectangleLimitsDrawing) {
   EXPECT_EQ(s->GetPixel(0, 0), 3u);
 }
 
+TEST(SurfaceGeometry, WholeRowCopiesLandLikeAnyOther) {
+  for (int32_t bits : {8, 15, 24, 32}) {
+    auto src = testing::Noise(7, 5, bits, *std::make_unique<std::mt19937>(bits), 0);
+    auto dst = Solid(7, 9, bits, 1);
+    dst->Draw(0, 3, false, false, false, TRect{0, 1, 7, 5}, *src);
+    for (int32_t y = 0; y < 9; ++y) {
+      for (int32_t x = 0; x < 7; ++x) {
+        const uint32_t want = y >= 3 && y < 7 ? src->GetPixel(x, y - 2) : 1;
+        ASSERT_EQ(dst->GetPixel(x, y), want) << bits << " " << x << "," << y;
+      }
+    }
+  }
+}
+
 TEST(SurfaceGeometry, DrawingFromItselfReadsTheOriginalPixels) {
   auto s = Numbered(6, 3);
   s->Draw(1, 1, false, false, false, TRect{0, 0, 6, 3}, *s);
