@@ -397,13 +397,15 @@ int TCallMan::Dispatch(int32_t lvl) {
   std::string label = split == std::string::npos ? std::string() : text.substr(split + 1);
   if (page_name.size() >= 3) page_name.replace(page_name.size() - 3, 3, "qsb");
   if (!Available(page_name)) return 0;
+  const int32_t here = pc;
   TPage* target = nullptr;
   try {
-    target = GetPage(page_name, false);
+    target = GetPage(page_name, true);
   } catch (const EQuenError&) {
-    return 0;
+    target = nullptr;
   }
-  (void)target;
+  pc = here;
+  if (!target) return 0;
   TStack& f = stack_.Push();
   f.page_name = page ? page->file_name : std::string();
   f.pc = pc;
@@ -421,7 +423,7 @@ int TCallMan::Dispatch(int32_t lvl) {
       f.state = std::make_unique<TKvMemoryStream>(std::move(data));
     }
   }
-  page = GetPage(page_name, true);
+  page = target;
   pc = label.empty() ? 0 : page->Commands().FindLabel(label);
   if (pc < 0) pc = 0;
   started = 0;
@@ -504,7 +506,7 @@ void TCallMan::RunToReturn() {
   }
 }
 
-void TCallMan::SaveToStream(TStream& s) {
+void TCallMan::SaveToStream(TStream& s, int32_t save_version) {
   WriteString(s, page ? page->file_name : std::string());
   WriteInt32(s, pc);
   WriteByte(s, cont);
@@ -514,7 +516,7 @@ void TCallMan::SaveToStream(TStream& s) {
   WriteString(s, c ? c->Name() : std::string());
   WriteStringList(s, params);
   stack_.SaveToStream(s);
-  WriteInt32(s, level);
+  if (save_version >= 116) WriteInt32(s, level);
   if (started && page && pc >= 0 && pc < page->Commands().Count()) {
     std::unique_ptr<TStream> st;
     page->Commands().At(pc)->SaveState(st);

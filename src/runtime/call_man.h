@@ -83,7 +83,8 @@ class TCallMan : public TCallManBase {
   TCustomParam* TopResult();
   bool EventsBlocked() const;
 
-  void SaveToStream(TStream& s);
+  // Saves before version 116 have no level.
+  void SaveToStream(TStream& s, int32_t save_version = 140);
   void LoadFromStream(TStream& s, int32_t save_version);
 
   // Pushes a call frame and enters the page (the Call command and event handlers).

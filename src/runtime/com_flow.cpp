@@ -106,10 +106,8 @@ class TComJump : public TCommand {
   void Execute(TCallMan& cm, TPage*& page, int32_t& pc) override {
     ++pc;
     if (!CondTrue(cm, kJumpCond)) return;
-    const std::string& name = fields[kJumpPage].str;
     int32_t target = fields[kJumpTarget].num;
-    TPage* p = name.empty() ? page : Enter(cm, name);
-    // A target outside the page would leave the page unnoticed; treat it like a missing page.
+    TPage* p = Enter(cm, fields[kJumpPage].str, page, pc);
     if (!p || target < 0 || target > p->Commands().Count()) return;
     page = p;
     pc = target;
@@ -117,13 +115,20 @@ class TComJump : public TCommand {
 
  protected:
   explicit TComJump(uint8_t code) : TCommand(code) {}
-  static TPage* Enter(TCallMan& cm, const std::string& name) {
+  // The page to enter, brought to the front of the cache; null when it is missing. pc keeps
+  // its value (the cache resets it when it brings a page forward).
+  static TPage* Enter(TCallMan& cm, const std::string& name, TPage* page, int32_t& pc) {
+    if (name.empty()) return page;
     if (cm.page_available && !cm.page_available(name)) return nullptr;
+    const int32_t next = pc;
+    TPage* p = nullptr;
     try {
-      return cm.GetPage(name, false);
+      p = cm.GetPage(name, true);
     } catch (const EQuenError&) {
-      return nullptr;
+      p = nullptr;
     }
+    pc = next;
+    return p;
   }
 };
 
@@ -133,19 +138,18 @@ class TComCall : public TComJump {
   void Execute(TCallMan& cm, TPage*& page, int32_t& pc) override {
     ++pc;
     if (!CondTrue(cm, kCallCond)) return;
-    const std::string& name = fields[kCallPage].str;
     int32_t target = fields[kCallTarget].num;
-    TPage* p = name.empty() ? page : Enter(cm, name);
-    if (!p || target < 0 || target > p->Commands().Count()) return;
     std::vector<std::string> args;
     for (TQuenParser& e : fields[kCallArgs].list) {
       e.Execute(cm.Vars(), cm.Funcs());
       if (e.Result()) args.push_back(e.Result()->GetAsString());
     }
+    TPage* p = Enter(cm, fields[kCallPage].str, page, pc);
+    // A target outside the page would leave it unnoticed; treat it like a missing page.
+    if (!p || target < 0 || target > p->Commands().Count()) return;
     // pc is the call manager's own counter, already past this command.
     cm.PushFrame(fields[kCallResult].str);
     cm.params = std::move(args);
-    if (!name.empty()) p = cm.GetPage(name, true);
     page = p;
     pc = target;
     cm.Frames().Top()->result = NewParam(p->result_type, &cm.Vars());
