@@ -9,6 +9,7 @@
 #include "components/messages.h"
 #include "components/quen_base_list.h"
 #include "components/quen_motion.h"
+#include "files/messages.h"
 #include "imaging/custom_dibx.h"
 
 namespace quen {
@@ -566,6 +567,19 @@ void TQuenControl::ClipChanged() {
 
 void TQuenControl::SetMotion(std::unique_ptr<TQuenMotion> motion) {
   motion_ = std::move(motion);
+}
+
+void TQuenControl::StartMotion(const std::string& file) {
+  const TMotionFilmLoader& loader = MotionFilmLoader();
+  // Without a film reader no film can be found.
+  if (!loader) RaiseErrorFmt(msg::kFileNotFound, file.c_str());
+  std::unique_ptr<IMotionFilm> film = loader(file, *this);
+  if (!film) RaiseErrorFmt(msg::kFileNotFound, file.c_str());
+  motion_ = std::make_unique<TQuenMotion>(*this, std::move(film));
+}
+
+void TQuenControl::RestartMotion() {
+  if (motion_) motion_->Restart();
 }
 
 void TQuenControl::FreeMotion() {

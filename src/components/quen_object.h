@@ -209,6 +209,9 @@ class TQuenControl : public TQuenComponent {
   // Film-driven motion.
   TQuenMotion* GetMotion() const { return motion_.get(); }
   void SetMotion(std::unique_ptr<TQuenMotion> motion);
+  // Opens the motion film through the installed loader; raises the loader's error.
+  void StartMotion(const std::string& file);
+  void RestartMotion();
   void FreeMotion();
   TPoint MotionPos() const { return {motionX_, motionY_}; }
   void SetMotionPos(int32_t x, int32_t y);

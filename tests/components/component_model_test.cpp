@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/error.h"
 #include "components/quen_motion.h"
 #include "scene.h"
 
@@ -252,6 +253,51 @@ TEST(FilmMotion, PlaysToTheEndThenEventsOrScraps) {
   for (int i = 0; i < 40; ++i) s.Frame();
   EXPECT_TRUE(r->PropBool(PR_PLAYING));
   EXPECT_LT(r->GetMotion()->Frame(), 10);
+}
+
+}  // namespace
+}  // namespace quen
+
+namespace quen {
+namespace {
+
+TEST(FilmMotion, StartsThroughTheInstalledLoader) {
+  test::Scene s;
+  auto* a = s.Make("a", 0, 0, 4, 4);
+  SetMotionFilmLoader(nullptr);
+  EXPECT_THROW(a->StartMotion("walk.qmt"), EQuenError);
+  SetMotionFilmLoader([](const std::string& file, TQuenControl&) -> std::unique_ptr<IMotionFilm> {
+    if (file != "walk.qmt") return nullptr;
+    return std::make_unique<TFakeFilm>();
+  });
+  EXPECT_THROW(a->StartMotion("other.qmt"), EQuenError);
+  a->StartMotion("walk.qmt");
+  for (int i = 0; i < 5; ++i) s.Frame();
+  EXPECT_GT(a->GetMotion()->Frame(), 0);
+  a->RestartMotion();
+  EXPECT_EQ(a->GetMotion()->Frame(), 0);
+  SetMotionFilmLoader(nullptr);
+}
+
+TEST(Registry, ListsByTypeAndParentAndSkipsCabinetContent) {
+  test::Scene s;
+  auto* p = s.Make("p", 0, 0, 10, 10);
+  s.Make("c1", 0, 0, 1, 1, p);
+  s.Make<TQuenLabel>("c2", 0, 0, 1, 1, p);
+  s.reg.Create<TQuenTimer>()->WriteProp(PR_NAME, TPropValue::OfStr("t"));
+  std::vector<std::string> out;
+  EXPECT_EQ(s.reg.ListComponents(out, LT_NONE, p), 2);
+  EXPECT_EQ(s.reg.ListComponents(out, LT_TIMER, &s.reg), 1);
+  EXPECT_EQ(s.reg.ListComponents(out, LT_BOX, &s.reg), 2);
+  EXPECT_EQ(out, (std::vector<std::string>{"c1", "c2", "t", "p", "c1"}));
+  // Inside a cabinet nothing updates or idles.
+  auto* cab = s.Make<TQuenCabinet>("cab", 0, 0, 10, 10);
+  auto* frozen = s.Make("frozen", 0, 0, 1, 1, cab);
+  test::Scene::On(frozen, PR_ONIDLE);
+  EXPECT_TRUE(frozen->InCabinet());
+  s.Frame();
+  s.Frame();
+  EXPECT_TRUE(s.Take().empty());
 }
 
 }  // namespace
