@@ -7,7 +7,10 @@
 #include <sstream>
 
 #include "base/error.h"
+#include "base/sjis.h"
 #include "expr/build_quen_parser.h"
+#include "expr/param_var.h"
+#include "expr/sys_func_man.h"
 #include "platform/text_encoding.h"
 
 namespace quen {
@@ -310,6 +313,150 @@ int32_t IntValue(int line, const std::string& key, const TValue& v) {
   return *n;
 }
 
+// Expression source that compiles to exactly the stored records, or nothing. Operators are
+// printed with the fewest parentheses, since groups change how the compiler numbers its
+// temporaries; anything that does not come back byte for byte is printed as its bytes.
+std::optional<std::string> Decompile(const TQuenParser& e) {
+  struct TText {
+    std::string s;
+    int level;  // 0 operand, 1..8 the compiler's precedence levels
+  };
+  auto level_of = [](uint8_t op) -> int {
+    switch (op) {
+      case ocMul:
+      case ocDiv:
+      case ocMod:
+        return 1;
+      case ocPlus:
+      case ocMinus:
+        return 2;
+      case ocShiftL:
+      case ocShiftR:
+        return 3;
+      case ocEqual:
+      case ocEBig:
+      case ocESmall:
+      case ocBig:
+      case ocSmall:
+      case ocNEqual:
+        return 4;
+      case ocComboStr:
+        return 5;
+      case ocAnd:
+        return 6;
+      case ocXor:
+        return 7;
+      case ocOr:
+        return 8;
+      default:
+        return -1;
+    }
+  };
+  static const char* kOpText[] = {"", "=",  "+", "-", "*",  "/",  "%",  "|",  "&",  "^", "",
+                                  "", "==", ">", "<", ">=", "<=", "<<", ">>", "++", "<>"};
+  std::map<std::string, TText> temps;
+  std::optional<std::string> result;
+  auto operand = [&](const TCustomParam& o) -> std::optional<TText> {
+    if (const TParamVar* v = const_cast<TCustomParam&>(o).AsVar()) {
+      const std::string& n = v->TargetName();
+      if (IsTempName(n)) {
+        auto it = temps.find(n);
+        if (it == temps.end()) return std::nullopt;
+        return it->second;
+      }
+      return TText{n, 0};
+    }
+    switch (o.GetValueType()) {
+      case PT_INT:
+        return TText{std::to_string(o.GetAsInteger()), 0};
+      case PT_BOOL:
+        return TText{o.GetAsBool() ? "TRUE" : "FALSE", 0};
+      case PT_FLOAT: {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.21Lg", o.GetAsFloat());
+        std::string t = buf;
+        if (t.find_first_of(".eEn") == std::string::npos) t += ".0";
+        return TText{t, 0};
+      }
+      case PT_STR: {
+        std::string t = "\"";
+        std::string v = o.GetAsString();
+        for (size_t i = 0; i < v.size();) {
+          size_t n = sjis::CharLen(v, i);
+          if (n == 1 && (v[i] == '"' || v[i] == '\\')) t += '\\';
+          if (n == 1 && v[i] == '\r' && i + 1 < v.size() && v[i + 1] == '\n') {
+            t += "\\n";
+            i += 2;
+            continue;
+          }
+          t.append(v, i, n);
+          i += n;
+        }
+        return TText{t + "\"", 0};
+      }
+      default:
+        return std::nullopt;
+    }
+  };
+  for (const TOpeData& r : e.Records()) {
+    if (result) return std::nullopt;
+    std::vector<TText> ops;
+    for (const auto& o : r.operands) {
+      auto t = operand(*o);
+      if (!t) return std::nullopt;
+      ops.push_back(*t);
+    }
+    int lv = level_of(r.op);
+    if (lv > 0) {
+      if (ops.size() != 2 || !IsTempName(r.target)) return std::nullopt;
+      std::string a = ops[0].level > lv ? "(" + ops[0].s + ")" : ops[0].s;
+      std::string b = ops[1].level >= lv ? "(" + ops[1].s + ")" : ops[1].s;
+      temps[r.target] = TText{a + " " + kOpText[r.op] + " " + b, lv};
+    } else if (r.op == ocTo && ops.size() == 1) {
+      if (r.target == kArgTemp) {
+        result = ops[0].s;
+      } else if (IsTempName(r.target) && r.target.compare(0, 6, kDimTempPrefix) != 0) {
+        temps[r.target] = ops[0];
+      } else {
+        std::string lhs = r.target;
+        if (IsTempName(r.target)) {
+          auto it = temps.find(r.target);
+          if (it == temps.end()) return std::nullopt;
+          lhs = it->second.s;
+        }
+        result = lhs + " = " + ops[0].s;
+      }
+    } else if (r.op == ocDimTo && !ops.empty() && ops[0].level == 0) {
+      std::string t = ops[0].s + "[";
+      for (size_t k = 1; k < ops.size(); ++k) t += (k > 1 ? "," : "") + ops[k].s;
+      temps[r.target] = TText{t + "]", 0};
+    } else if (r.op == ocFunc && r.func < kSysFuncCount) {
+      std::string t = std::string(kSysFuncs[r.func].name) + "(";
+      for (size_t k = 0; k < ops.size(); ++k) t += (k ? ", " : "") + ops[k].s;
+      temps[r.target] = TText{t + ")", 0};
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!result) return std::nullopt;
+  // Accept the text only when it compiles to the same bytes.
+  try {
+    TKvMemoryStream want, got;
+    e.SaveToStream(want);
+    TBuildQuenParser b;
+    b.Build(*result);
+    b.Write(got);
+    if (got.Data() != want.Data()) return std::nullopt;
+  } catch (const EQuenError&) {
+    return std::nullopt;
+  }
+  std::string utf8;
+  if (!TryCp932ToUtf8(*result, utf8)) return std::nullopt;
+  std::string back;
+  if (!TryUtf8ToCp932(utf8, back) || back != *result) return std::nullopt;
+  return utf8;
+}
+
 }  // namespace
 
 int32_t FindLabelInText(const std::string& text, const std::string& label) {
@@ -580,6 +727,7 @@ std::string DumpPage(const TPage& page) {
   for (int32_t i = 0; i < list.Count(); ++i) codes.push_back(list.At(i)->GetCode());
   std::vector<std::optional<int32_t>> loops = LoopTargets(codes);
   auto expr_text = [](const TQuenParser& e) {
+    if (auto src = Decompile(e)) return "{" + *src + "}";
     TKvMemoryStream m;
     e.SaveToStream(m);
     return "{#" + Hex(m.Data()) + "}";
@@ -587,6 +735,9 @@ std::string DumpPage(const TPage& page) {
   for (int32_t i = 0; i < list.Count(); ++i) {
     const TCommand& c = *list.At(i);
     const TCommandInfo& info = CommandInfo(c.GetCode());
+    // Short gaps in the line numbers become blank lines, so most lines need no line=.
+    if (c.line > line + 1 && c.line - line <= 8)
+      while (line + 1 < c.line) emit("");
     std::string s;
     bool spaces = c.indent >= 0 && c.indent <= 40;
     if (spaces) s.assign(static_cast<size_t>(c.indent) * 2, ' ');
@@ -606,9 +757,14 @@ std::string DumpPage(const TPage& page) {
       switch (spec.kind) {
         case FK_EXPR:
           if (fld.expr.Records().empty()) break;
-          if (is_main)
+          if (is_main) {
             main = expr_text(fld.expr);
-          else
+            // Plain source as the rest of the line when it reads back the same way.
+            std::string inner = main.substr(1, main.size() - 2);
+            if (main[1] != '#' && !inner.empty() && inner.front() != '"' && inner.front() != '{' &&
+                inner.find_first_of("\r\n") == std::string::npos)
+              main = inner;
+          } else
             opt(spec.name, expr_text(fld.expr));
           break;
         case FK_STR: {

@@ -232,6 +232,16 @@ TEST(PageText, TargetsFromStructureAndLabels) {
   EXPECT_EQ(p.Commands().At(4)->line, 5);
 }
 
+TEST(PageText, DumpShowsExpressionsAsSourceWhenTheyCompileBack) {
+  TPage p;
+  AssemblePage("Calc a[1, 2] = (b + 1) * 2 ++ \"x\\\"y\"\nIf x == 1 | y <> 2\n", "p.qsb", p);
+  std::string text = DumpPage(p);
+  EXPECT_NE(text.find(" x == 1 | y <> 2\n"), std::string::npos) << text;
+  TPage q;
+  AssemblePage(text, "p.qsb", q);
+  EXPECT_EQ(Bytes(q), Bytes(p)) << text;
+}
+
 TEST(InterpMessages, EveryRowConverts) {
   for (const auto& row : msg::kInterpMessages)
     EXPECT_EQ(platform::Cp932ToUtf8(row.sjis), row.utf8) << row.name;
