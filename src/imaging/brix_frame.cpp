@@ -192,6 +192,7 @@ void TBrixFrame::CopyToSurface(TCustomDIBX& surface) const {
     }
   }
   if (auto* memory = dynamic_cast<TDIBX*>(&surface)) memory->MakeIndependent();
+  surface.SetRegions(DrawRegions, SecondRegions);
 }
 
 void TBrixFrame::CopyMaskToSurface(TDIBX& surface) const {

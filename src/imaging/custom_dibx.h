@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/types.h"
 #include "imaging/dib_surface.h"
@@ -56,6 +57,15 @@ class TCustomDIBX {
   virtual void AddUpdateRect(const TRect& rect);
   // Where drawing lands: the update rectangle when set, else the whole surface.
   TRect ClipRect() const;
+
+  // Areas of a picture that hold visible content, and the second list a layered picture stores
+  // beside them; the image components use the first to limit drawing.
+  const std::vector<TRect>& DrawRegions() const { return drawRegions_; }
+  const std::vector<TRect>& SecondRegions() const { return secondRegions_; }
+  void SetRegions(std::vector<TRect> draw, std::vector<TRect> second) {
+    drawRegions_ = std::move(draw);
+    secondRegions_ = std::move(second);
+  }
 
   int32_t ColorKey() const { return colorKey_; }
   void SetColorKey(int32_t key) { colorKey_ = key; }
@@ -194,6 +204,8 @@ class TCustomDIBX {
  protected:
   TRect updateRect_{};
   int32_t colorKey_ = -1;
+  std::vector<TRect> drawRegions_;
+  std::vector<TRect> secondRegions_;
   int32_t height_ = 0;
   int32_t width_ = 0;
 };

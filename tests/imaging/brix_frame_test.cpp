@@ -254,10 +254,14 @@ TEST(BrixFrame, CopiesToSurfacesOfAnyDepth) {
   StorePixel(f.Picture.ScanLine(1), 32, 2, 0xAB123456);
   f.Picture.FillMask();
   f.Picture.Mask()->ScanLine(1)[2] = 9;
+  f.DrawRegions = {TRect{0, 0, 2, 2}};
+  f.SecondRegions = {TRect{1, 1, 3, 2}, TRect{0, 0, 1, 1}};
   TDIBX s32;
   s32.SetSize(1, 1, 32);
   f.CopyToSurface(s32);
   EXPECT_EQ(s32.Width(), 3);
+  EXPECT_EQ(s32.DrawRegions(), f.DrawRegions);
+  EXPECT_EQ(s32.SecondRegions(), f.SecondRegions);
   EXPECT_EQ(s32.GetPixel(2, 1), 0x123456u);  // fourth byte cleared
   TDIBX s16;
   s16.SetSize(1, 1, 16);
