@@ -12,6 +12,10 @@ out=build/demo
 rm -rf "$out"
 mkdir -p "$out/src"
 cp -r demo/game/. "$out/src/"
+# Pictures are stored as layered images: the blend test card becomes the demo's first one.
+"$tool" testcard -o "$out/testcard.png"
+"$tool" brx encode "$out/testcard.png" -o "$out/src/testcard.brx"
+rm "$out/testcard.png"
 "$tool" project demo/project.txt -o "$out/src/quen.qpb"
 "$tool" pack "$out/src" -o "$out/game.dat"
 rm -rf "$out/src"
