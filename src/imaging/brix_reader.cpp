@@ -16,6 +16,7 @@
 #include "imaging/brix_messages.h"
 #include "imaging/brix_scramble.h"
 #include "imaging/pixel_convert.h"
+#include "platform/fast_inflate.h"
 
 namespace quen {
 
@@ -132,8 +133,16 @@ std::string Inflate(const std::string& chunk, int64_t cap) {
   return out;
 }
 
-// Straight into a buffer of cap bytes.
+// Straight into a buffer of cap bytes. A well-formed chunk inflates in one go; anything odd
+// (a stream longer than the picture, cut short or damaged) takes the streaming path, whose
+// results on such chunks define what the reader shows.
 int64_t InflateInto(const std::string& chunk, uint8_t* out, int64_t cap) {
+  size_t produced = 0;
+  if (cap > 0 &&
+      platform::FastZlibInflate(chunk.data(), chunk.size(), out, static_cast<size_t>(cap),
+                                &produced) &&
+      static_cast<int64_t>(produced) == cap)
+    return cap;
   return InflateWith(chunk, cap, [&](int64_t used, int64_t& space) {
     space = cap - used;
     return out + used;
