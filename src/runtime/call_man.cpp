@@ -287,7 +287,11 @@ void TCallMan::Trace(TCommand* c) {
 }
 
 int TCallMan::StepCommand() {
-  if (!page) return 0;
+  if (!page) {
+    // Nothing to run: the frame must end, whatever the last command asked.
+    cont = 0;
+    return 0;
+  }
   int result = 0;
   bool ended = false;
   last_step_raised = false;
@@ -353,13 +357,23 @@ int TCallMan::StepCommand() {
       RunText(f.result_name + " = " + QuoteForExpression(text), vars_, funcs_);
     }
   }
-  page = GetPage(f.page_name, true);
+  // A caller's page that can no longer be loaded (or none, for an event that came while no
+  // page ran) stops the script instead of failing the frame.
+  page = nullptr;
+  if (!f.page_name.empty()) {
+    try {
+      page = GetPage(f.page_name, true);
+    } catch (const EQuenError&) {
+      page = nullptr;
+    }
+  }
   pc = f.pc;
   started = f.started;
   cont = f.cont;
   params = std::move(f.params);
   sender = f.sender;
-  if (f.state && pc >= 0 && pc < page->Commands().Count()) {
+  if (!page) cont = 0;
+  if (f.state && page && pc >= 0 && pc < page->Commands().Count()) {
     f.state->Seek(0, TSeekOrigin::soBeginning);
     page->Commands().At(pc)->LoadState(*f.state);
   }

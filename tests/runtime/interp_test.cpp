@@ -280,6 +280,17 @@ TEST_F(Interp, EventsRunAtLevelsOneTwoAndThree) {
   EXPECT_EQ(trace_.front(), "00000010 : main.qsb(1)");
 }
 
+TEST_F(Interp, AnEventWithoutARunningPageReturnsToNothing) {
+  Page("h.qsb", "Calc m = m + 1\n");
+  Var("m");
+  Queue("h.qss");
+  Frames(2);
+  EXPECT_EQ(Int("m"), 1);
+  EXPECT_EQ(cm_->page, nullptr);
+  EXPECT_EQ(events_.Count(), 0);
+  EXPECT_EQ(cm_->state, 0);
+}
+
 TEST_F(Interp, AHandlerPageThatIsMissingLeavesTheEventQueued) {
   Page("main.qsb", "Calc m = m + 1\n");
   Var("m");
