@@ -1,0 +1,42 @@
+// Feeds arbitrary bytes to the page reader. Whatever loads is written, read and dumped again:
+// the bytes written and the text form must come back the same.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "base/error.h"
+#include "base/stream.h"
+#include "runtime/command.h"
+#include "runtime/page_text.h"
+#include "runtime/project.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  quen::TPage page;
+  quen::TKvMemoryStream in(std::string(reinterpret_cast<const char*>(data), size));
+  try {
+    page.LoadFromStream(in);
+  } catch (const quen::EQuenError&) {
+    return 0;
+  }
+  quen::SetTerminateFlag(false);
+  quen::TKvMemoryStream out;
+  page.SaveToStream(out);
+  quen::TPage again;
+  out.Seek(0, quen::TSeekOrigin::soBeginning);
+  again.LoadFromStream(out);
+  quen::TKvMemoryStream out2;
+  again.SaveToStream(out2);
+  if (out2.Data() != out.Data()) std::abort();
+  std::string text = quen::DumpPage(again);
+  quen::TPage from_text;
+  try {
+    quen::AssemblePage(text, page.file_name, from_text);
+  } catch (const quen::EQuenError&) {
+    std::abort();
+  }
+  quen::TKvMemoryStream out3;
+  from_text.SaveToStream(out3);
+  if (out3.Data() != out.Data()) std::abort();
+  return 0;
+}
