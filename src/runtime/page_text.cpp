@@ -111,8 +111,9 @@ bool PlainSafe(const std::string& sjis, std::string& utf8) {
   if (!TryUtf8ToCp932(utf8, back) || back != sjis) return false;
   if (utf8.front() == ' ' || utf8.back() == ' ' || utf8.front() == '"' || utf8.front() == '{')
     return false;
+  // "name=..." would read back as a field.
   for (unsigned char c : utf8)
-    if (c < 0x20 || c == 0x7F) return false;
+    if (c < 0x20 || c == 0x7F || c == '=') return false;
   return true;
 }
 

@@ -230,6 +230,13 @@ TEST(PageText, TargetsFromStructureAndLabels) {
   EXPECT_EQ(p.Commands().At(3)->indent, 1);
   EXPECT_EQ(p.Commands().FindLabel("top"), 0);
   EXPECT_EQ(p.Commands().At(4)->line, 5);
+  // Text that looks like a field stays text through dump and asm.
+  TPage c;
+  AssemblePage("Comment \"line=7\"\nLabel \" spaced \"\n", "p.qsb", c);
+  TPage d;
+  AssemblePage(DumpPage(c), "p.qsb", d);
+  EXPECT_EQ(d.Commands().At(0)->fields[0].str, "line=7");
+  EXPECT_EQ(d.Commands().At(1)->fields[0].str, " spaced ");
 }
 
 TEST(PageText, DumpShowsExpressionsAsSourceWhenTheyCompileBack) {
