@@ -2,6 +2,7 @@
 // SDL2 on a desktop; an in-memory stand-in when headless.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,11 @@ class IGameWindow {
   virtual void PostClose() = 0;
   // Shows what the panel holds (the game screen is drawn by the composing parts).
   virtual void Present() = 0;
+  // The mouse cursor over the window: a picture (rows top-down, pixels 0xAARRGGBB) with its hot
+  // spot, or the system's arrow.
+  virtual void SetCursorImage(int width, int height, int hot_x, int hot_y,
+                              const uint32_t* argb) = 0;
+  virtual void SetArrowCursor() = 0;
 };
 
 // Null when no display can be opened; error then says why.
@@ -75,6 +81,18 @@ class HeadlessWindow : public IGameWindow {
   }
   void PostClose() override { pending_.push_back({WindowEvent::Kind::kCloseRequest, -1}); }
   void Present() override { ++presented_; }
+  void SetCursorImage(int width, int height, int hot_x, int hot_y, const uint32_t* argb) override {
+    cursor_ = "image " + std::to_string(width) + "x" + std::to_string(height) + " hot " +
+              std::to_string(hot_x) + "," + std::to_string(hot_y);
+    cursor_pixels_.assign(argb, argb + static_cast<size_t>(width) * static_cast<size_t>(height));
+  }
+  void SetArrowCursor() override {
+    cursor_ = "arrow";
+    cursor_pixels_.clear();
+  }
+  // The cursor last set, for tests: "arrow", "image WxH hot X,Y" or "" before any.
+  const std::string& Cursor() const { return cursor_; }
+  const std::vector<uint32_t>& CursorPixels() const { return cursor_pixels_; }
   // Input for tests and scripted runs.
   void Push(WindowEvent e) { pending_.push_back(e); }
 
@@ -94,6 +112,8 @@ class HeadlessWindow : public IGameWindow {
   bool shown_ = false;
   int presented_ = 0;
   std::vector<WindowEvent> pending_;
+  std::string cursor_;
+  std::vector<uint32_t> cursor_pixels_;
 };
 
 }  // namespace quen::platform

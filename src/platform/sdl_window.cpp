@@ -56,6 +56,7 @@ class SdlWindow : public IGameWindow {
   SdlWindow(SDL_Window* w, SDL_Renderer* r) : window_(w), renderer_(r) {}
   ~SdlWindow() override {
     FreeLabels();
+    if (cursor_) SDL_FreeCursor(cursor_);
     SDL_DestroyRenderer(renderer_);
     SDL_DestroyWindow(window_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -210,6 +211,26 @@ class SdlWindow : public IGameWindow {
     }
   }
 
+  void SetCursorImage(int width, int height, int hot_x, int hot_y, const uint32_t* argb) override {
+    if (width <= 0 || height <= 0 || !argb) return;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint32_t*>(argb), width, height, 32, width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!surface) return;
+    SDL_Cursor* cursor = SDL_CreateColorCursor(surface, hot_x, hot_y);
+    SDL_FreeSurface(surface);
+    if (cursor) UseCursor(cursor);
+  }
+  void SetArrowCursor() override {
+    if (SDL_Cursor* cursor = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW)) UseCursor(cursor);
+  }
+
+  // SDL keeps using the cursor it was given, so the previous one is freed only after the switch.
+  void UseCursor(SDL_Cursor* cursor) {
+    SDL_SetCursor(cursor);
+    if (cursor_) SDL_FreeCursor(cursor_);
+    cursor_ = cursor;
+  }
+
   void FreeLabels() {
     for (auto& l : labels_)
       if (l.texture) SDL_DestroyTexture(l.texture);
@@ -225,6 +246,7 @@ class SdlWindow : public IGameWindow {
   SDL_Rect panel_{0, 0, 0, 0};
   int pressed_ = -1;
   std::vector<WindowEvent> pending_;
+  SDL_Cursor* cursor_ = nullptr;
 };
 
 }  // namespace
