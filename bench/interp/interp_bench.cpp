@@ -54,7 +54,7 @@ void BM_WhileLoopAgainstLua(benchmark::State& state) {
   quen::platform::WriteFileAtomically(dir + "loop.qsb", m.Data());
   quen::TParamCollection vars;
   quen::TSysFuncMan funcs;
-  quen::TTimerList events;
+  quen::TScriptEventQueue events;
   bool evaluate = false;
   vars.Declare("i", quen::PT_INT, quen::VS_GLOBAL, evaluate);
   quen::TCallMan cm(vars, funcs, events);

@@ -196,7 +196,7 @@ void TStackList::LoadFromStream(TStream& s, const TFindComponent& find) {
   Renumber();
 }
 
-TCallMan::TCallMan(TParamCollection& vars, const TSysFuncMan& funcs, TTimerList& events)
+TCallMan::TCallMan(TParamCollection& vars, const TSysFuncMan& funcs, TScriptEventQueue& events)
     : vars_(vars), funcs_(funcs), events_(events), stack_(vars) {
   vars_.SetSystemValue(SV_RESULT, std::make_unique<TResultValue>(*this));
   vars_.SetSystemValue(kSvParamCount, std::make_unique<TCallManScalar>(
@@ -395,7 +395,7 @@ void TCallMan::PushFrame(std::string result_name) {
 
 int TCallMan::Dispatch(int32_t lvl) {
   if (EventsBlocked()) return 0;
-  TTimerData* ev = events_.FirstWaiting();
+  TScriptEvent* ev = events_.FirstWaiting();
   if (!ev) return 0;
   // The label follows the last ":" that is not part of "\" or "." path text.
   const std::string& text = ev->event;

@@ -61,7 +61,7 @@ class TCallMan : public TCallManBase {
  public:
   static constexpr size_t kCachedPages = 10;
 
-  TCallMan(TParamCollection& vars, const TSysFuncMan& funcs, TTimerList& events);
+  TCallMan(TParamCollection& vars, const TSysFuncMan& funcs, TScriptEventQueue& events);
   ~TCallMan() override;
 
   // TCallManBase: the project starts the start page and steps one frame at a time.
@@ -92,7 +92,7 @@ class TCallMan : public TCallManBase {
 
   TParamCollection& Vars() { return vars_; }
   const TSysFuncMan& Funcs() const { return funcs_; }
-  TTimerList& Events() { return events_; }
+  TScriptEventQueue& Events() { return events_; }
   TStackList& Frames() { return stack_; }
   const std::list<std::unique_ptr<TPage>>& Cache() const { return pages_; }
 
@@ -128,7 +128,7 @@ class TCallMan : public TCallManBase {
 
   TParamCollection& vars_;
   const TSysFuncMan& funcs_;
-  TTimerList& events_;
+  TScriptEventQueue& events_;
   TStackList stack_;
   std::list<std::unique_ptr<TPage>> pages_;
   const TCommand* traced_ = nullptr;

@@ -1,5 +1,6 @@
-// The event queue: components append a record per raised event; the interpreter takes them
-// strictly in queue order and marks the ones it runs with their nesting level.
+// The queue of script events the interpreter dispatches from: records are taken strictly in
+// queue order and marked with the nesting level they run at. It keeps the interpreter apart
+// from the component registry until the registry's own queue is plugged in.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +25,7 @@ using TComponentRef = std::weak_ptr<TQuenEventSource>;
 // The registry's lookup by name; empty when there is no such component.
 using TFindComponent = std::function<std::shared_ptr<TQuenEventSource>(const std::string&)>;
 
-struct TTimerData {
+struct TScriptEvent {
   std::string event;  // page file name, optionally ":" and a label
   TComponentRef component;
   uint8_t code = 0;
@@ -32,19 +33,19 @@ struct TTimerData {
   std::vector<std::string> args;
 };
 
-class TTimerList {
+class TScriptEventQueue {
  public:
-  void Append(TTimerData d) { items_.push_back(std::move(d)); }
+  void Append(TScriptEvent d) { items_.push_back(std::move(d)); }
   // Index of the first record of the component and code, or -1.
   int32_t Find(const TQuenEventSource* comp, uint8_t code) const;
   // The first waiting record (running level 0), or null.
-  TTimerData* FirstWaiting();
+  TScriptEvent* FirstWaiting();
   void RemoveLevel(int32_t level);
   void RemoveRunning();
   void RemoveWaitingOf(const TQuenEventSource* comp);
   void Clear() { items_.clear(); }
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
-  const TTimerData& At(int32_t i) const { return items_[static_cast<size_t>(i)]; }
+  const TScriptEvent& At(int32_t i) const { return items_[static_cast<size_t>(i)]; }
 
   // The queue's part of the registry stream. version <= 113 stores the level as one byte read
   // as a flag.
@@ -52,7 +53,7 @@ class TTimerList {
   void LoadFromStream(TStream& s, int32_t version, const TFindComponent& find);
 
  private:
-  std::vector<TTimerData> items_;
+  std::vector<TScriptEvent> items_;
 };
 
 }  // namespace quen

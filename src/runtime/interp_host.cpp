@@ -7,7 +7,7 @@
 namespace quen {
 
 std::unique_ptr<TCallMan> NewProjectCallMan(TProject& project, TParamCollection& vars,
-                                            const TSysFuncMan& funcs, TTimerList& events,
+                                            const TSysFuncMan& funcs, TScriptEventQueue& events,
                                             std::function<void()> request_close) {
   auto cm = std::make_unique<TCallMan>(vars, funcs, events);
   cm->page_available = [&project](const std::string& name) {

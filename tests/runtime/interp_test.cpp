@@ -57,7 +57,7 @@ class Interp : public ::testing::Test {
   }
   void Queue(const std::string& event, std::shared_ptr<TTestComp> comp = nullptr,
              std::vector<std::string> args = {}) {
-    TTimerData d;
+    TScriptEvent d;
     d.event = event;
     d.component = comp;
     d.args = std::move(args);
@@ -72,7 +72,7 @@ class Interp : public ::testing::Test {
   std::string dir_;
   TParamCollection vars_;
   TSysFuncMan funcs_;
-  TTimerList events_;
+  TScriptEventQueue events_;
   std::unique_ptr<TCallMan> cm_;
   std::vector<std::string> trace_;
 };
