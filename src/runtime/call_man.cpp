@@ -515,8 +515,8 @@ void TCallMan::RunToReturn() {
     if (pc < 0 || pc >= page->Commands().Count()) {
       if (stack_.Count() <= depth) break;
     }
-    StepCommand();
-    if (last_step_raised) break;
+    // No frames pass at shut-down: a command that waits or fails ends the run.
+    if (StepCommand() == 2 || last_step_raised) break;
   }
 }
 

@@ -291,6 +291,15 @@ TEST_F(Interp, AnEventWithoutARunningPageReturnsToNothing) {
   EXPECT_EQ(cm_->state, 0);
 }
 
+TEST_F(Interp, TheEndPageRunsToItsReturnWithoutWaiting) {
+  Page("end.qsb", "Call page=\"sub.qsb\"\nCalc e = e + 1\nWait time=1000\nCalc e = 100\n");
+  Page("sub.qsb", "Calc e = e + 10\n");
+  Var("e");
+  cm_->Start("end.qsb");
+  cm_->RunToReturn();
+  EXPECT_EQ(Int("e"), 11);
+}
+
 TEST_F(Interp, AHandlerPageThatIsMissingLeavesTheEventQueued) {
   Page("main.qsb", "Calc m = m + 1\n");
   Var("m");
