@@ -160,13 +160,13 @@ void TCommand::LoadFromStream(TStream& s) {
   fields.clear();
   fields.resize(info.fields.size());
   for (size_t i = 0; i < info.fields.size(); ++i) {
-    const TFieldSpec& spec = info.fields[i];
+    const TFieldSpec& layout = info.fields[i];
     TField& f = fields[i];
-    if (spec.above && version <= spec.above) {
+    if (layout.above && version <= layout.above) {
       f.present = false;
       continue;
     }
-    switch (spec.kind) {
+    switch (layout.kind) {
       case FK_EXPR:
         f.expr.LoadFromStream(s);
         break;
@@ -207,10 +207,10 @@ void TCommand::SaveToStream(TStream& s) const {
   const TPage* page = Page();
   const int32_t version = page ? page->version : kMaxPageVersion;
   for (size_t i = 0; i < info.fields.size() && i < fields.size(); ++i) {
-    const TFieldSpec& spec = info.fields[i];
+    const TFieldSpec& layout = info.fields[i];
     const TField& f = fields[i];
-    if (spec.above && version <= spec.above) continue;
-    switch (spec.kind) {
+    if (layout.above && version <= layout.above) continue;
+    switch (layout.kind) {
       case FK_EXPR:
         f.expr.SaveToStream(s);
         break;

@@ -586,9 +586,9 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
     std::optional<int32_t> target_given;
     std::string target_label;
     for (size_t f = 0; f < info.fields.size(); ++f) {
-      const TFieldSpec& spec = info.fields[f];
-      if (spec.above && page.version <= spec.above) cmd->fields[f].present = false;
-      if (spec.kind == FK_PROPS)
+      const TFieldSpec& layout = info.fields[f];
+      if (layout.above && page.version <= layout.above) cmd->fields[f].present = false;
+      if (layout.kind == FK_PROPS)
         for (int id = 0; id < kPropertyCount; ++id)
           if (page.HasProp(l.code, id)) {
             cmd->fields[f].ids.push_back(static_cast<uint8_t>(id));
@@ -597,19 +597,19 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
     }
     auto set_field = [&](const std::string& key, const TValue& v) {
       for (size_t f = 0; f < info.fields.size(); ++f) {
-        const TFieldSpec& spec = info.fields[f];
+        const TFieldSpec& layout = info.fields[f];
         TField& fld = cmd->fields[f];
-        if (spec.kind == FK_PROPS && key[0] == 'p' && key != "page") {
+        if (layout.kind == FK_PROPS && key[0] == 'p' && key != "page") {
           int id = *ParseInt(key.substr(1));
           for (size_t k = 0; k < fld.ids.size(); ++k)
             if (fld.ids[k] == id) return Compile(l.line, v, fld.list[k]);
           Fail(l.line, "property " + key.substr(1) + " is not in this page's set for " + info.name);
         }
-        if (key != spec.name) continue;
+        if (key != layout.name) continue;
         if (!fld.present)
           Fail(l.line,
-               key + " exists only in pages of version above " + std::to_string(spec.above));
-        switch (spec.kind) {
+               key + " exists only in pages of version above " + std::to_string(layout.above));
+        switch (layout.kind) {
           case FK_EXPR:
             return Compile(l.line, v, fld.expr);
           case FK_EXPRLIST:
@@ -636,7 +636,7 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
                 if (v.text == kTypeNames[t]) return void(fld.num = t);
             }
             n = IntValue(l.line, key, v);
-            if (spec.kind == FK_BYTE && (n < 0 || n > 255)) Fail(l.line, key + " is a byte");
+            if (layout.kind == FK_BYTE && (n < 0 || n > 255)) Fail(l.line, key + " is a byte");
             fld.num = n;
             return;
           }
@@ -751,11 +751,11 @@ std::string DumpPage(const TPage& page) {
     if (c.code_byte && c.code_byte != c.GetCode()) opt("code", std::to_string(c.code_byte));
     std::string main;
     for (size_t f = 0; f < info.fields.size() && f < c.fields.size(); ++f) {
-      const TFieldSpec& spec = info.fields[f];
+      const TFieldSpec& layout = info.fields[f];
       const TField& fld = c.fields[f];
       if (!fld.present) continue;
       bool is_main = static_cast<int>(f) == info.main;
-      switch (spec.kind) {
+      switch (layout.kind) {
         case FK_EXPR:
           if (fld.expr.Records().empty()) break;
           if (is_main) {
@@ -766,7 +766,7 @@ std::string DumpPage(const TPage& page) {
                 inner.find_first_of("\r\n") == std::string::npos)
               main = inner;
           } else
-            opt(spec.name, expr_text(fld.expr));
+            opt(layout.name, expr_text(fld.expr));
           break;
         case FK_STR: {
           std::string plain;
@@ -774,7 +774,7 @@ std::string DumpPage(const TPage& page) {
             main = plain;
           } else if (!fld.str.empty() ||
                      ((c.GetCode() == kCodeJump || c.GetCode() == kCodeCall) && f == 0)) {
-            opt(spec.name, Quote(fld.str));
+            opt(layout.name, Quote(fld.str));
           }
           break;
         }
@@ -783,20 +783,20 @@ std::string DumpPage(const TPage& page) {
           uint8_t code = c.GetCode();
           bool loop = code == kCodeWhile || code == kCodeWhileLoop || code == kCodeBreak ||
                       code == kCodeContinue;
-          if (loop && std::string(spec.name) == "target") {
+          if (loop && std::string(layout.name) == "target") {
             if (loops[static_cast<size_t>(i)] != fld.num) opt("target", std::to_string(fld.num));
-          } else if (code == 15 && std::string(spec.name) == "type") {
+          } else if (code == 15 && std::string(layout.name) == "type") {
             if (fld.num >= 1 && fld.num <= PT_STR)
               opt("type", kTypeNames[fld.num]);
             else
               opt("type", std::to_string(fld.num));
           } else if (fld.num != 0) {
-            opt(spec.name, std::to_string(fld.num));
+            opt(layout.name, std::to_string(fld.num));
           }
           break;
         }
         case FK_EXPRLIST:
-          for (const TQuenParser& e : fld.list) opt(spec.name, expr_text(e));
+          for (const TQuenParser& e : fld.list) opt(layout.name, expr_text(e));
           break;
         case FK_PROPS:
           for (size_t k = 0; k < fld.ids.size(); ++k)
