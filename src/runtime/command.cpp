@@ -291,7 +291,11 @@ void TPage::LoadFromStream(TStream& s) {
   if (result_type < PT_INT || result_type > PT_STR) Damaged();
   int32_t n = ReadInt32(s);
   int32_t size = ReadInt32(s);
-  if (n < 0 || size < 0 || static_cast<int64_t>(n) * size > s.Remaining()) Damaged();
+  // A record per command code at most a few hundred bytes long: larger counts are damage, and
+  // a count of empty records would otherwise cost memory without reading a byte.
+  if (n < 0 || size < 0 || n > kMaxPropSets || size > kMaxPropSetBytes ||
+      static_cast<int64_t>(n) * size > s.Remaining())
+    Damaged();
   raw_set_size = size;
   raw_sets.reserve(static_cast<size_t>(n));
   for (int32_t i = 0; i < n; ++i) raw_sets.push_back(ReadBytes(s, size));

@@ -21,6 +21,9 @@ class TPage;
 constexpr int kCommandCount = 61;
 constexpr int kPropertyCount = 165;
 constexpr int kPropSetBytes = 21;
+// Limits of the property-set table, shared by the page reader and the text form.
+constexpr int kMaxPropSets = 4096;
+constexpr int kMaxPropSetBytes = 4096;
 constexpr int32_t kMinPageVersion = 103;
 constexpr int32_t kMaxPageVersion = 115;
 

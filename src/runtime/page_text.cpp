@@ -531,9 +531,9 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
     if (!n) Fail(line, "." + key + " needs a number");
     if (key == "version")
       page.version = *n;
-    else if (key == "setcount" && *n >= 0 && *n <= 4096)
+    else if (key == "setcount" && *n >= 0 && *n <= kMaxPropSets)
       set_count = *n;
-    else if (key == "setsize" && *n >= 0 && *n <= 4096)
+    else if (key == "setsize" && *n >= 0 && *n <= kMaxPropSetBytes)
       set_size = *n;
     else
       Fail(line, "unknown directive ." + key);
