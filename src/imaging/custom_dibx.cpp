@@ -38,15 +38,11 @@ void Blit(TCustomDIBX& dst, int32_t x, int32_t y, TRect srcRect, TCustomDIBX& so
   if (!detail::ClampSource(srcRect, x, y, flipV, flipH, limitW, limitH)) return;
   TBlit b;
   if (!detail::ClipBlit(dst.ClipRect(), x, y, srcRect, flipV, flipH, b)) return;
-  TView dv(dst);
-  TView sv(source);
-  if (!dv.Ok() || !sv.Ok()) return;
-  std::unique_ptr<TView> mv;
-  if (mask) {
-    mv = std::make_unique<TView>(*mask);
-    if (!mv->Ok()) return;
-  }
-  if (&source == &dst) sv.Detach();
+  detail::TDrawViews views(dst, source, mask);
+  if (!views.Ok()) return;
+  detail::TView& dv = views.dst;
+  detail::TView& sv = views.src;
+  detail::TView* mv = views.Mask();
   detail::TRowFetcher fetch(sv, dv.Bits(), b.w);
   apply.key = transparent ? fetch.ConvertKey(source.ColorKey()) : -1;
   // Whole rows of the same layout, copied unkeyed and unflipped, are one block of memory.

@@ -92,15 +92,11 @@ void StretchBlit(TCustomDIBX& dst, const TRect& destRect, TRect srcRect, TCustom
   if (destRect.IsEmpty() || !CutSource(srcRect, source, mask)) return;
   const TRect clip = destRect.Intersect(dst.ClipRect());
   if (clip.IsEmpty()) return;
-  TView dv(dst);
-  TView sv(source);
-  if (!dv.Ok() || !sv.Ok()) return;
-  std::unique_ptr<TView> mv;
-  if (mask) {
-    mv = std::make_unique<TView>(*mask);
-    if (!mv->Ok()) return;
-  }
-  if (&source == &dst) sv.Detach();
+  detail::TDrawViews views(dst, source, mask);
+  if (!views.Ok()) return;
+  detail::TView& dv = views.dst;
+  detail::TView& sv = views.src;
+  detail::TView* mv = views.Mask();
   detail::TStretchMap map;
   if (!detail::MakeStretchMap(destRect, srcRect, clip, flipV, flipH, map)) return;
   const int32_t cw = clip.Width();
@@ -176,15 +172,11 @@ void RotZoomBlit(TCustomDIBX& dst, int32_t x, int32_t y, TApply apply, TCustomDI
             static_cast<int32_t>(detail::TruncClamp(maxY + 1, kLo, kHi))};
   box = box.Intersect(dst.ClipRect());
   if (box.IsEmpty()) return;
-  TView dv(dst);
-  TView sv(source);
-  if (!dv.Ok() || !sv.Ok()) return;
-  std::unique_ptr<TView> mv;
-  if (mask) {
-    mv = std::make_unique<TView>(*mask);
-    if (!mv->Ok()) return;
-  }
-  if (&source == &dst) sv.Detach();
+  detail::TDrawViews views(dst, source, mask);
+  if (!views.Ok()) return;
+  detail::TView& dv = views.dst;
+  detail::TView& sv = views.src;
+  detail::TView* mv = views.Mask();
 
   constexpr int64_t kStep = int64_t{1} << 40;
   const int64_t dudx = detail::TruncClamp(65536.0 * c / zx, -kStep, kStep);
@@ -284,15 +276,11 @@ void PatternBlit(TCustomDIBX& dst, const TRect& rect, TCustomDIBX& source, TCust
   if (!CutSource(src, source, mask)) return;
   const TRect clip = rect.Intersect(dst.ClipRect());
   if (clip.IsEmpty()) return;
-  TView dv(dst);
-  TView sv(source);
-  if (!dv.Ok() || !sv.Ok()) return;
-  std::unique_ptr<TView> mv;
-  if (mask) {
-    mv = std::make_unique<TView>(*mask);
-    if (!mv->Ok()) return;
-  }
-  if (&source == &dst) sv.Detach();
+  detail::TDrawViews views(dst, source, mask);
+  if (!views.Ok()) return;
+  detail::TView& dv = views.dst;
+  detail::TView& sv = views.src;
+  detail::TView* mv = views.Mask();
   const int64_t w = src.Width(), h = src.Height();
   const int32_t cw = clip.Width();
   std::vector<int32_t> cols(static_cast<size_t>(cw));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "base/types.h"
@@ -45,6 +46,23 @@ class TView {
   bool locked_ = false;
   const TColorTable* palette_ = nullptr;
   std::vector<uint8_t> copy_;
+};
+
+// The destination, source and optional mask of one draw, opened together. A source that is also
+// the destination reads a snapshot, so a surface drawn onto itself sees its old pixels.
+struct TDrawViews {
+  TDrawViews(TCustomDIBX& target, TCustomDIBX& source, TCustomDIBX* mask)
+      : dst(target), src(source), maskView(mask ? std::make_unique<TView>(*mask) : nullptr) {
+    ok = dst.Ok() && src.Ok() && (!maskView || maskView->Ok());
+    if (ok && &source == &target) src.Detach();
+  }
+  bool Ok() const { return ok; }
+  TView* Mask() const { return maskView.get(); }
+
+  TView dst;
+  TView src;
+  std::unique_ptr<TView> maskView;
+  bool ok = false;
 };
 
 // How a family puts a source row on a destination row.
