@@ -173,7 +173,12 @@ class TReader {
 };
 
 void TReader::SizePicture(TDIBSurface& pic, int32_t w, int32_t h, int32_t bits) {
-  const int64_t bytes = static_cast<int64_t>(TDIBSurface::RowBytes(w, bits == 15 ? 16 : bits)) * h;
+  // Counted at the larger of the stored depth and the depth the load converts to, so a
+  // picture of 1-bit rows cannot grow past the budget once converted.
+  const int32_t converted =
+      list_.TargetBitCount > 0 ? list_.TargetBitCount : (bits <= 8 ? 24 : bits);
+  const int32_t counted = std::max(bits == 15 ? 16 : bits, converted == 15 ? 16 : converted);
+  const int64_t bytes = static_cast<int64_t>(TDIBSurface::RowBytes(w, counted)) * h;
   used_ += bytes;
   if (used_ > list_.MaxDecodedBytes) RaiseBrixDamaged("too large");
   pic.SetSize(w, h, bits);

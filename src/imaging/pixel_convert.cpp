@@ -29,9 +29,8 @@ uint8_t NearestIndex(const TColorTable& table, uint32_t r, uint32_t g, uint32_t 
   return static_cast<uint8_t>(best);
 }
 
-}  // namespace
-
-uint32_t RgbToPixel(int32_t bitCount, uint32_t r, uint32_t g, uint32_t b) {
+[[gnu::always_inline]] inline uint32_t RgbToPixelAt(int32_t bitCount, uint32_t r, uint32_t g,
+                                                    uint32_t b) {
   switch (bitCount) {
     case 15:
       return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
@@ -42,7 +41,8 @@ uint32_t RgbToPixel(int32_t bitCount, uint32_t r, uint32_t g, uint32_t b) {
   }
 }
 
-TColor PixelToColor(int32_t bitCount, uint32_t pixel, const TColorTable* table) {
+[[gnu::always_inline]] inline TColor PixelToColorAt(int32_t bitCount, uint32_t pixel,
+                                                   const TColorTable* table) {
   uint32_t r, g, b;
   switch (bitCount) {
     case 15:
@@ -72,7 +72,8 @@ TColor PixelToColor(int32_t bitCount, uint32_t pixel, const TColorTable* table) 
   return RGBColor(static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b));
 }
 
-uint32_t LoadPixel(const uint8_t* row, int32_t bitCount, int32_t x) {
+[[gnu::always_inline]] inline uint32_t LoadPixelAt(const uint8_t* row, int32_t bitCount,
+                                                   int32_t x) {
   switch (bitCount) {
     case 1:
       return (row[x >> 3] >> (7 - (x & 7))) & 1;
@@ -95,7 +96,8 @@ uint32_t LoadPixel(const uint8_t* row, int32_t bitCount, int32_t x) {
   }
 }
 
-void StorePixel(uint8_t* row, int32_t bitCount, int32_t x, uint32_t pixel) {
+[[gnu::always_inline]] inline void StorePixelAt(uint8_t* row, int32_t bitCount, int32_t x,
+                                                uint32_t pixel) {
   switch (bitCount) {
     case 1: {
       const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
@@ -126,6 +128,62 @@ void StorePixel(uint8_t* row, int32_t bitCount, int32_t x, uint32_t pixel) {
   }
 }
 
+// Direct-colour sources (and indexed ones through their table) into direct-colour rows, with
+// both depths known when compiled so the per-pixel switches fold away.
+template <int S, int D>
+void ConvertToDirect(const uint8_t* src, const TColorTable* srcTable, int32_t srcX, uint8_t* dst,
+                     int32_t dstX, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    const uint32_t c =
+        static_cast<uint32_t>(PixelToColorAt(S, LoadPixelAt(src, S, srcX + i), srcTable));
+    StorePixelAt(dst, D, dstX + i, RgbToPixelAt(D, c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  }
+}
+
+template <int S>
+bool ConvertFrom(const uint8_t* src, const TColorTable* srcTable, int32_t srcX, uint8_t* dst,
+                 int32_t dstBits, int32_t dstX, int32_t count) {
+  switch (dstBits) {
+    case 15: ConvertToDirect<S, 15>(src, srcTable, srcX, dst, dstX, count); return true;
+    case 16: ConvertToDirect<S, 16>(src, srcTable, srcX, dst, dstX, count); return true;
+    case 24: ConvertToDirect<S, 24>(src, srcTable, srcX, dst, dstX, count); return true;
+    case 32: ConvertToDirect<S, 32>(src, srcTable, srcX, dst, dstX, count); return true;
+    default: return false;
+  }
+}
+
+bool ConvertRowFast(const uint8_t* src, int32_t srcBits, const TColorTable* srcTable,
+                    int32_t srcX, uint8_t* dst, int32_t dstBits, int32_t dstX, int32_t count) {
+  switch (srcBits) {
+    case 1: return srcTable && ConvertFrom<1>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 4: return srcTable && ConvertFrom<4>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 8: return srcTable && ConvertFrom<8>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 15: return ConvertFrom<15>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 16: return ConvertFrom<16>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 24: return ConvertFrom<24>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 32: return ConvertFrom<32>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    default: return false;
+  }
+}
+
+}  // namespace
+
+uint32_t RgbToPixel(int32_t bitCount, uint32_t r, uint32_t g, uint32_t b) {
+  return RgbToPixelAt(bitCount, r, g, b);
+}
+
+TColor PixelToColor(int32_t bitCount, uint32_t pixel, const TColorTable* table) {
+  return PixelToColorAt(bitCount, pixel, table);
+}
+
+uint32_t LoadPixel(const uint8_t* row, int32_t bitCount, int32_t x) {
+  return LoadPixelAt(row, bitCount, x);
+}
+
+void StorePixel(uint8_t* row, int32_t bitCount, int32_t x, uint32_t pixel) {
+  StorePixelAt(row, bitCount, x, pixel);
+}
+
 void ConvertRow(const uint8_t* src, int32_t srcBits, const TColorTable* srcTable, int32_t srcX,
                 uint8_t* dst, int32_t dstBits, const TColorTable* dstTable, int32_t dstX,
                 int32_t count) {
@@ -144,6 +202,7 @@ void ConvertRow(const uint8_t* src, int32_t srcBits, const TColorTable* srcTable
     }
     return;
   }
+  if (ConvertRowFast(src, srcBits, srcTable, srcX, dst, dstBits, dstX, count)) return;
   uint32_t lastColor = 0xFFFFFFFF, lastIndex = 0;
   for (int32_t i = 0; i < count; ++i) {
     const uint32_t c =

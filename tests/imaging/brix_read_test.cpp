@@ -504,6 +504,26 @@ TEST(BrixRead, MemoryCeilingRefusesRunawaySizes) {
   list.MaxDecodedBytes = 1 << 20;
   TKvMemoryStream s(brixtest::Write(f));
   EXPECT_THROW(list.LoadFromStream(s), EQuenError);
+
+  // 1-bit rows fit the budget as stored (125 000 bytes) but not once widened to 24 bits.
+  TFileSpec g;
+  TFrameSpec small = OneLayer(Ramp(2, 2, 1));
+  small.w = 1000;
+  small.h = 1000;
+  small.bits = 1;
+  small.table = {0x000000, 0xFFFFFF};
+  small.layers.clear();
+  g.frames.push_back(small);
+  const std::string bytes = brixtest::Write(g);
+  TBrixFrameList narrow(0);
+  narrow.MaxDecodedBytes = 1 << 20;
+  TKvMemoryStream t(bytes);
+  EXPECT_THROW(narrow.LoadFromStream(t), EQuenError);
+  TBrixFrameList roomy(0);
+  roomy.MaxDecodedBytes = 4 << 20;
+  TKvMemoryStream u(bytes);
+  roomy.LoadFromStream(u);
+  EXPECT_EQ(roomy.Frame(0).Picture.Width(), 1000);
 }
 
 TEST(BrixRead, EveryTruncationFailsCleanly) {
