@@ -11,6 +11,7 @@
 #include "expr/sys_func_man.h"
 #include "files/file_manager.h"
 #include "platform/host_fs.h"
+#include "components/quen_base_list.h"
 #include "runtime/call_man.h"
 #include "runtime/page_text.h"
 
@@ -54,10 +55,10 @@ void BM_WhileLoopAgainstLua(benchmark::State& state) {
   quen::platform::WriteFileAtomically(dir + "loop.qsb", m.Data());
   quen::TParamCollection vars;
   quen::TSysFuncMan funcs;
-  quen::TScriptEventQueue events;
+  quen::TQuenBaseList registry;
   bool evaluate = false;
   vars.Declare("i", quen::PT_INT, quen::VS_GLOBAL, evaluate);
-  quen::TCallMan cm(vars, funcs, events);
+  quen::TCallMan cm(vars, funcs, registry);
   lua_State* L = luaL_newstate();
   double ours = 0, lua = 0;
   for (auto _ : state) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "expr/sys_func_man.h"
+
 namespace quen {
 
 enum : uint8_t {
@@ -208,7 +210,8 @@ enum : uint8_t {
   PR_BLURSPAN = 163,
   PR_BLURDELAY = 164,
 };
-constexpr int kPropCount = 165;
+// kPropCount (165) comes with the expression layer, which types GetProp results by code.
+static_assert(PR_BLURDELAY + 1 == kPropCount);
 
 // Ignore-mouse values.
 enum : uint8_t { IM_NONE = 0, IM_ALL = 1, IM_CLICK = 2, IM_LCLICK = 3, IM_RCLICK = 4 };

@@ -4,6 +4,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "components/quen_base_list.h"
 #include "expr/param_collection.h"
 #include "expr/param_system.h"
 #include "expr/quen_parser.h"
@@ -12,6 +13,17 @@
 namespace quen {
 
 namespace {
+
+std::string NameOf(const TQuenBaseList& registry, TQuenHandle h) {
+  const TQuenObject* o = registry.Resolve(h);
+  return o ? o->Name() : std::string();
+}
+
+TQuenHandle HandleOf(const TQuenBaseList& registry, const std::string& name) {
+  if (name.empty()) return {};
+  const TQuenObject* o = registry.FindByName(name);
+  return o ? o->Handle() : TQuenHandle{};
+}
 
 constexpr int kSvParamCount = 9;
 constexpr int kSvParamStr = 10;
@@ -107,15 +119,14 @@ std::string QuoteForExpression(const std::string& text) {
   return out;
 }
 
-void TStack::SaveToStream(TStream& s) const {
+void TStack::SaveToStream(TStream& s, const TQuenBaseList& registry) const {
   WriteString(s, page_name);
   WriteInt32(s, pc);
   WriteByte(s, started);
   WriteByte(s, cont);
   WriteString(s, result_name);
   WriteStringList(s, params);
-  auto c = sender.lock();
-  WriteString(s, c ? c->Name() : std::string());
+  WriteString(s, NameOf(registry, sender));
   const std::string empty;
   const std::string& st = state ? state->Data() : empty;
   WriteInt32(s, static_cast<int32_t>(st.size()));
@@ -128,16 +139,14 @@ void TStack::SaveToStream(TStream& s) const {
   }
 }
 
-void TStack::LoadFromStream(TStream& s, const TFindComponent& find, TParamCollection& vars) {
+void TStack::LoadFromStream(TStream& s, const TQuenBaseList& registry, TParamCollection& vars) {
   page_name = ReadString(s);
   pc = ReadInt32(s);
   started = ReadByte(s);
   cont = ReadByte(s);
   result_name = ReadString(s);
   params = ReadStringList(s);
-  std::string name = ReadString(s);
-  sender.reset();
-  if (!name.empty() && find) sender = find(name);
+  sender = HandleOf(registry, ReadString(s));
   int32_t n = ReadInt32(s);
   if (n < 0 || n > s.Remaining()) RaiseError("Stream read error");
   state.reset();
@@ -174,30 +183,34 @@ void TStackList::Renumber() {
   vars_.SetCurrentFrameId(Count());
 }
 
-void TStackList::SaveToStream(TStream& s) const {
-  spare_.SaveToStream(s);
+void TStackList::SaveToStream(TStream& s, const TQuenBaseList& registry) const {
+  spare_.SaveToStream(s, registry);
   WriteInt32(s, Count());
-  for (const auto& f : items_) f->SaveToStream(s);
+  for (const auto& f : items_) f->SaveToStream(s, registry);
 }
 
-void TStackList::LoadFromStream(TStream& s, const TFindComponent& find) {
+void TStackList::LoadFromStream(TStream& s, const TQuenBaseList& registry) {
   TStack spare;
-  spare.LoadFromStream(s, find, vars_);
+  spare.LoadFromStream(s, registry, vars_);
   int32_t n = ReadInt32(s);
   // A frame holds at least its fixed fields: 8 Int32 and 3 bytes.
   if (n < 0 || n > s.Remaining() / 35) RaiseError("Stream read error");
   std::vector<std::unique_ptr<TStack>> items;
   for (int32_t i = 0; i < n; ++i) {
     items.push_back(std::make_unique<TStack>());
-    items.back()->LoadFromStream(s, find, vars_);
+    items.back()->LoadFromStream(s, registry, vars_);
   }
   spare_ = std::move(spare);
   items_ = std::move(items);
   Renumber();
 }
 
-TCallMan::TCallMan(TParamCollection& vars, const TSysFuncMan& funcs, TScriptEventQueue& events)
-    : vars_(vars), funcs_(funcs), events_(events), stack_(vars) {
+TTimerList& TCallMan::Events() {
+  return registry_.Events();
+}
+
+TCallMan::TCallMan(TParamCollection& vars, const TSysFuncMan& funcs, TQuenBaseList& registry)
+    : vars_(vars), funcs_(funcs), registry_(registry), stack_(vars) {
   vars_.SetSystemValue(SV_RESULT, std::make_unique<TResultValue>(*this));
   vars_.SetSystemValue(kSvParamCount, std::make_unique<TCallManScalar>(
                                           PT_INT, [this] { return ParamCount(); }, nullptr));
@@ -225,8 +238,8 @@ TPage* TCallMan::StartPage(const std::string& name) {
   params.clear();
   state = 0;
   stack_.Clear();
-  sender.reset();
-  for (int32_t l = 1; l <= level; ++l) events_.RemoveLevel(l);
+  sender = {};
+  for (int32_t l = 1; l <= level; ++l) Events().RemoveLevel(l);
   level = 2;
   return page;
 }
@@ -264,8 +277,7 @@ std::string TCallMan::ParamStr(int32_t i) const {
 
 std::string TCallMan::SenderName() const {
   if (state == 0) return {};
-  auto c = sender.lock();
-  return c ? c->Name() : std::string();
+  return NameOf(registry_, sender);
 }
 
 TCustomParam* TCallMan::TopResult() {
@@ -378,7 +390,7 @@ int TCallMan::StepCommand() {
     page->Commands().At(pc)->LoadState(*f.state);
   }
   f.state.reset();
-  if (sender.expired()) return 1;
+  if (!registry_.Resolve(sender)) return 1;
   return result == 2 ? 2 : -1;
 }
 
@@ -395,10 +407,10 @@ void TCallMan::PushFrame(std::string result_name) {
 
 int TCallMan::Dispatch(int32_t lvl) {
   if (EventsBlocked()) return 0;
-  TScriptEvent* ev = events_.FirstWaiting();
+  TTimerData* ev = Events().FirstWaiting();
   if (!ev) return 0;
   // The label follows the last ":" that is not part of "\" or "." path text.
-  const std::string& text = ev->event;
+  const std::string& text = ev->EventText;
   size_t split = std::string::npos;
   for (size_t i = 0; i < text.size();) {
     size_t n = sjis::CharLen(text, i);
@@ -448,9 +460,9 @@ int TCallMan::Dispatch(int32_t lvl) {
           std::to_string(page->Commands().At(pc)->line) + ")");
     traced_ = page->Commands().At(pc);
   }
-  ev->level = lvl;
-  params = ev->args;
-  sender = ev->component;
+  ev->Level = lvl;
+  params = ev->Args;
+  sender = ev->Sender;
   state = 1;
   return 1;
 }
@@ -468,7 +480,7 @@ void TCallMan::Run() {
       case 1: {
         int r = StepCommand();
         if (r == 1) {
-          events_.RemoveLevel(1);
+          Events().RemoveLevel(1);
           state = 0;
           cont = 1;
         } else if (r == 2) {
@@ -493,7 +505,7 @@ void TCallMan::Run() {
         int r = StepCommand();
         if (r == 1 || r == -1) {
           --level;
-          events_.RemoveLevel(level);
+          Events().RemoveLevel(level);
           if (level <= 2) state = 2;
         } else if (r == 2) {
           state = 2;
@@ -526,10 +538,9 @@ void TCallMan::SaveToStream(TStream& s, int32_t save_version) {
   WriteByte(s, cont);
   WriteByte(s, started);
   WriteInt32(s, state);
-  auto c = sender.lock();
-  WriteString(s, c ? c->Name() : std::string());
+  WriteString(s, NameOf(registry_, sender));
   WriteStringList(s, params);
-  stack_.SaveToStream(s);
+  stack_.SaveToStream(s, registry_);
   if (save_version >= 116) WriteInt32(s, level);
   if (started && page && pc >= 0 && pc < page->Commands().Count()) {
     std::unique_ptr<TStream> st;
@@ -551,15 +562,14 @@ void TCallMan::LoadFromStream(TStream& s, int32_t save_version) {
   if (new_state < 0 || new_state > 3) RaiseError("Stream read error");
   std::string sender_name = ReadString(s);
   std::vector<std::string> new_params = ReadStringList(s);
-  stack_.LoadFromStream(s, find_component);
+  stack_.LoadFromStream(s, registry_);
   int32_t new_level = save_version >= 116 ? ReadInt32(s) : 2;
   page = name.empty() ? nullptr : GetPage(name, true);
   pc = new_pc;
   cont = new_cont;
   started = new_started;
   state = new_state;
-  sender.reset();
-  if (!sender_name.empty() && find_component) sender = find_component(sender_name);
+  sender = HandleOf(registry_, sender_name);
   params = std::move(new_params);
   level = new_level;
   if (started && page && pc >= 0 && pc < page->Commands().Count())

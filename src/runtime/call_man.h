@@ -12,12 +12,14 @@
 #include "base/stream.h"
 #include "expr/custom_param.h"
 #include "runtime/command.h"
-#include "runtime/event_queue.h"
+#include "components/quen_handle.h"
+#include "components/timer_list.h"
 #include "runtime/project.h"
 
 namespace quen {
 
 class TParamCollection;
+class TQuenBaseList;
 class TSysFuncMan;
 
 // One return frame.
@@ -27,13 +29,14 @@ struct TStack {
   uint8_t started = 0;
   std::string result_name;
   std::vector<std::string> params;
-  TComponentRef sender;
+  TQuenHandle sender;
   uint8_t cont = 0;
   std::unique_ptr<TKvMemoryStream> state;
   std::unique_ptr<TCustomParam> result;
 
-  void SaveToStream(TStream& s) const;
-  void LoadFromStream(TStream& s, const TFindComponent& find, TParamCollection& vars);
+  // The sender is stored by its name and found again by it.
+  void SaveToStream(TStream& s, const TQuenBaseList& registry) const;
+  void LoadFromStream(TStream& s, const TQuenBaseList& registry, TParamCollection& vars);
 };
 
 class TStackList {
@@ -47,8 +50,8 @@ class TStackList {
   TStack& At(int32_t i) { return *items_[static_cast<size_t>(i)]; }
   TStack* Top() { return items_.empty() ? nullptr : items_.back().get(); }
   TStack& Spare() { return spare_; }
-  void SaveToStream(TStream& s) const;
-  void LoadFromStream(TStream& s, const TFindComponent& find);
+  void SaveToStream(TStream& s, const TQuenBaseList& registry) const;
+  void LoadFromStream(TStream& s, const TQuenBaseList& registry);
 
  private:
   void Renumber();
@@ -61,7 +64,8 @@ class TCallMan : public TCallManBase {
  public:
   static constexpr size_t kCachedPages = 10;
 
-  TCallMan(TParamCollection& vars, const TSysFuncMan& funcs, TScriptEventQueue& events);
+  // Events come from the registry's queue; senders are its components.
+  TCallMan(TParamCollection& vars, const TSysFuncMan& funcs, TQuenBaseList& registry);
   ~TCallMan() override;
 
   // TCallManBase: the project starts the start page and steps one frame at a time.
@@ -92,7 +96,7 @@ class TCallMan : public TCallManBase {
 
   TParamCollection& Vars() { return vars_; }
   const TSysFuncMan& Funcs() const { return funcs_; }
-  TScriptEventQueue& Events() { return events_; }
+  TTimerList& Events();
   TStackList& Frames() { return stack_; }
   const std::list<std::unique_ptr<TPage>>& Cache() const { return pages_; }
 
@@ -103,7 +107,7 @@ class TCallMan : public TCallManBase {
   uint8_t started = 0;
   std::vector<std::string> params;
   int32_t state = 0;
-  TComponentRef sender;
+  TQuenHandle sender;
   int32_t level = 2;
 
   // What the rest of the player supplies. The game clock and the time the current frame
@@ -112,7 +116,6 @@ class TCallMan : public TCallManBase {
   int32_t frame_ms = 0;
   // True when a page can be opened (the installation's disk is present).
   std::function<bool(const std::string&)> page_available;
-  TFindComponent find_component;
   // Posts a close request to the main window (Terminate).
   std::function<void()> request_close;
   // One line of the command trace; unset when tracing is off.
@@ -128,7 +131,7 @@ class TCallMan : public TCallManBase {
 
   TParamCollection& vars_;
   const TSysFuncMan& funcs_;
-  TScriptEventQueue& events_;
+  TQuenBaseList& registry_;
   TStackList stack_;
   std::list<std::unique_ptr<TPage>> pages_;
   const TCommand* traced_ = nullptr;

@@ -7,9 +7,9 @@
 namespace quen {
 
 std::unique_ptr<TCallMan> NewProjectCallMan(TProject& project, TParamCollection& vars,
-                                            const TSysFuncMan& funcs, TScriptEventQueue& events,
+                                            const TSysFuncMan& funcs, TQuenBaseList& registry,
                                             std::function<void()> request_close) {
-  auto cm = std::make_unique<TCallMan>(vars, funcs, events);
+  auto cm = std::make_unique<TCallMan>(vars, funcs, registry);
   cm->page_available = [&project](const std::string& name) {
     return project.EnsureFileAvailable(name);
   };

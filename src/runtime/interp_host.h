@@ -16,7 +16,7 @@ class TProject;
 // requests through request_close (Terminate). The project's host returns it from
 // CreateCallMan; the frame loop sets clock and frame_ms before each Step.
 std::unique_ptr<TCallMan> NewProjectCallMan(TProject& project, TParamCollection& vars,
-                                            const TSysFuncMan& funcs, TScriptEventQueue& events,
+                                            const TSysFuncMan& funcs, TQuenBaseList& registry,
                                             std::function<void()> request_close);
 
 // Every script variable, one per line: name, tab, type ("int", "float", "bool", "str", with the

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
+#include "components/prop_table.h"
+#include "components/quen_base_list.h"
+#include "components/quen_object.h"
 #include "expr/param_collection.h"
 #include "expr/sys_func_man.h"
 #include "files/file_manager.h"
@@ -13,12 +16,6 @@
 namespace quen {
 namespace {
 
-struct TTestComp : TQuenEventSource {
-  std::string name;
-  explicit TTestComp(std::string n) : name(std::move(n)) {}
-  std::string Name() const override { return name; }
-};
-
 class Interp : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -27,7 +24,7 @@ class Interp : public ::testing::Test {
     fm->SetGameFolder(dir_);
     SetFileManager(std::move(fm));
     SetTerminateFlag(false);
-    cm_ = std::make_unique<TCallMan>(vars_, funcs_, events_);
+    cm_ = std::make_unique<TCallMan>(vars_, funcs_, registry_);
     cm_->trace = [this](const std::string& l) { trace_.push_back(l); };
   }
   void TearDown() override {
@@ -55,13 +52,13 @@ class Interp : public ::testing::Test {
       cm_->Run();
     }
   }
-  void Queue(const std::string& event, std::shared_ptr<TTestComp> comp = nullptr,
+  void Queue(const std::string& event, const TQuenObject* comp = nullptr,
              std::vector<std::string> args = {}) {
-    TScriptEvent d;
-    d.event = event;
-    d.component = comp;
-    d.args = std::move(args);
-    events_.Append(std::move(d));
+    TTimerData d;
+    d.EventText = event;
+    if (comp) d.Sender = comp->Handle();
+    d.Args = std::move(args);
+    events_.Add(std::move(d));
   }
   int Count(const std::string& needle) {
     int n = 0;
@@ -72,7 +69,8 @@ class Interp : public ::testing::Test {
   std::string dir_;
   TParamCollection vars_;
   TSysFuncMan funcs_;
-  TScriptEventQueue events_;
+  TQuenBaseList registry_;
+  TTimerList& events_ = registry_.Events();
   std::unique_ptr<TCallMan> cm_;
   std::vector<std::string> trace_;
 };
@@ -253,18 +251,20 @@ TEST_F(Interp, EventsRunAtLevelsOneTwoAndThree) {
   Var("who", PT_STR);
   cm_->StartPage("main.qsb");
   Frames(1);
-  auto btn = std::make_shared<TTestComp>("btn");
+  TQuenObject* btn = registry_.CreateComponent(LT_BUTTON);
+  ASSERT_NE(btn, nullptr);
+  btn->SetName("btn");
   Queue("h.qss:a", btn);
   Frames(1);
   EXPECT_EQ(Var("who")->GetAsString(), "btn");
   ASSERT_EQ(events_.Count(), 1);
-  EXPECT_EQ(events_.At(0).level, 1);
+  EXPECT_EQ(events_[0].Level, 1);
   EXPECT_EQ(cm_->state, 2);
   Queue("h.qss:b");
   Frames(1);
   EXPECT_EQ(Int("hb"), 1);
   ASSERT_EQ(events_.Count(), 2);
-  EXPECT_EQ(events_.At(1).level, 2);
+  EXPECT_EQ(events_[1].Level, 2);
   Queue("h.qss:c");
   Frames(1);
   EXPECT_EQ(Int("hc"), 1);
@@ -309,7 +309,7 @@ TEST_F(Interp, AHandlerPageThatIsMissingLeavesTheEventQueued) {
   Frames(2);
   EXPECT_EQ(Int("m"), 1);
   ASSERT_EQ(events_.Count(), 1);
-  EXPECT_EQ(events_.At(0).level, 0);
+  EXPECT_EQ(events_[0].Level, 0);
 }
 
 TEST_F(Interp, StateStreamRoundTripsWithAStartedWait) {
@@ -326,7 +326,7 @@ TEST_F(Interp, StateStreamRoundTripsWithAStartedWait) {
   Var("done")->SetAsInteger(0);
   Var("r")->SetAsString("");
   cm_.reset();
-  cm_ = std::make_unique<TCallMan>(vars_, funcs_, events_);
+  cm_ = std::make_unique<TCallMan>(vars_, funcs_, registry_);
   saved.Seek(0, TSeekOrigin::soBeginning);
   cm_->LoadFromStream(saved, 140);
   EXPECT_EQ(saved.Remaining(), 0);
