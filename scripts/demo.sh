@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the tools and the demo game folder, then plays it: in a window where there is a
-# display, otherwise headless with the start-up trace printed.
+# display, otherwise headless with the trace and the variables at the end printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -16,6 +16,11 @@ cp -r demo/game/. "$out/src/"
 "$tool" testcard -o "$out/testcard.png"
 "$tool" brx encode "$out/testcard.png" -o "$out/src/testcard.brx"
 rm "$out/testcard.png"
+# Scenario pages are written as text and assembled.
+for page in "$out"/src/*.qs; do
+  "$tool" asm "$page" -o "${page%.qs}.qsb"
+  rm "$page"
+done
 "$tool" project demo/project.txt -o "$out/src/quen.qpb"
 "$tool" pack "$out/src" -o "$out/game.dat"
 rm -rf "$out/src"
@@ -27,6 +32,8 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$player" "$out"
 fi
 echo "demo: no display, playing $out headless"
-"$player" --headless --trace "$out/trace.txt" "$out"
-echo "demo: start-up and shut-down steps:"
+"$player" --headless --trace "$out/trace.txt" --dump-vars "$out/vars.txt" "$out"
+echo "demo: start-up steps, commands run and shut-down steps:"
 cat "$out/trace.txt"
+echo "demo: the game's variables at the end:"
+cat "$out/vars.txt"

@@ -36,6 +36,17 @@ void Trace(std::string_view step) {
   }
 }
 
+bool TraceFileOpen() {
+  return File() != nullptr;
+}
+
+void TraceLine(std::string_view line) {
+  if (std::FILE* f = File()) {
+    std::fwrite(line.data(), 1, line.size(), f);
+    std::fputc('\n', f);
+  }
+}
+
 const std::vector<std::string>& TraceHistory() {
   return History();
 }

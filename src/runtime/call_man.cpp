@@ -205,6 +205,11 @@ void TStackList::LoadFromStream(TStream& s, const TQuenBaseList& registry) {
   Renumber();
 }
 
+bool TCallMan::Idle() {
+  const bool ended = !page || pc < 0 || pc >= page->Commands().Count();
+  return ended && stack_.Count() == 0 && state == 0 && Events().Count() == 0;
+}
+
 TTimerList& TCallMan::Events() {
   return registry_.Events();
 }
@@ -327,7 +332,12 @@ int TCallMan::StepCommand() {
       busy = c->IsBusy();
       int32_t before = pc;
       c->Execute(*this, p, pc);
-      if (!(p == page && pc == before)) started = 0;
+      if (!(p == page && pc == before)) {
+        started = 0;
+        // A busy command that moved on (a Wait whose condition is false) no longer holds the
+        // frame; the continue flag decides, as for any command.
+        busy = false;
+      }
     } catch (const EQuenError&) {
       // The command has no effect; pc and started stay where they were.
       last_step_raised = true;

@@ -86,6 +86,9 @@ class TCallMan : public TCallManBase {
   std::string SenderName() const;
   TCustomParam* TopResult();
   bool EventsBlocked() const;
+  // Nothing left to run: the page has ended (or there is none), no return frame, no event in
+  // the queue.
+  bool Idle();
 
   // Saves before version 116 have no level.
   void SaveToStream(TStream& s, int32_t save_version = 140);

@@ -127,7 +127,7 @@ const std::vector<TCommandInfo>& Infos() {
   return infos;
 }
 
-TOldPageHandler g_old_page_handler = nullptr;
+TOldPageHandler g_old_page_handler;
 
 }  // namespace
 
@@ -142,7 +142,7 @@ int CommandCode(const std::string& name) {
 }
 
 void SetOldPageHandler(TOldPageHandler h) {
-  g_old_page_handler = h;
+  g_old_page_handler = std::move(h);
 }
 
 TPage* TCommand::Page() const {

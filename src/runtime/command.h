@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -163,7 +164,7 @@ class TPage {
 // Called when a page below the supported versions is opened: the file name and the rebuild
 // prompt are shown and the game is closed. The player installs its own; the default only sets
 // the terminate flag.
-using TOldPageHandler = void (*)(const std::string& file_name);
+using TOldPageHandler = std::function<void(const std::string& file_name)>;
 void SetOldPageHandler(TOldPageHandler h);
 
 }  // namespace quen

@@ -1,5 +1,8 @@
 #include "shell/form_view.h"
 
+#include <chrono>
+#include <cstdio>
+
 #include "base/error.h"
 #include "expr/param_collection.h"
 #include "expr/sys_func_man.h"
@@ -9,7 +12,11 @@
 #include "imaging/color_tables.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
+#include "platform/text_encoding.h"
 #include "platform/trace.h"
+#include "runtime/call_man.h"
+#include "runtime/interp_host.h"
+#include "runtime/interp_messages.h"
 #include "runtime/messages.h"
 #include "shell/messages.h"
 
@@ -78,7 +85,9 @@ void TFormView::Create() {
   RegisterGameData();
 
   platform::Trace("TBasePanel.Create");
+  panel_ = std::make_unique<TBasePanel>();
   parts_->CreateBasePanel();
+  SetOldPageHandler([this](const std::string& name) { ShowOldPage(name); });
 
   vars_ = std::make_unique<TParamCollection>();
   sys_funcs_ = std::make_unique<TSysFuncMan>();
@@ -152,24 +161,56 @@ void TFormView::StartProject() {
   window_.SetPanelBounds(panel_left_, panel_top_, w, h);
 }
 
+std::unique_ptr<TCallManBase> TFormView::CreateCallMan(TProject& project) {
+  auto cm = NewProjectCallMan(project, *vars_, *sys_funcs_, panel_->Registry(),
+                              [this] { window_.PostClose(); });
+  if (platform::TraceFileOpen()) {
+    cm->trace = [](const std::string& line) {
+      std::string utf8;
+      platform::TraceLine(platform::TryCp932ToUtf8(line, utf8) ? utf8 : line);
+    };
+  }
+  call_man_ = cm.get();
+  return cm;
+}
+
+void TFormView::ShowOldPage(const std::string& file_name) {
+  // The game cannot go on with a page this old: say which one, then close by request.
+  platform::Dialogs().MessageBox(msg::kCaptionWarning, file_name + "\r\n" + msg::kRebuildPage,
+                                 platform::MsgIcon::kWarning, platform::MsgButtons::kOk);
+  window_.PostClose();
+}
+
+void TFormView::DumpVariablesToFile() {
+  if (dump_vars_file_.empty() || !vars_) return;
+  if (!platform::WriteFileAtomically(dump_vars_file_, DumpVariables(*vars_)))
+    std::fprintf(stderr, "quenplay: cannot write %s\n", dump_vars_file_.c_str());
+}
+
 void TFormView::TitleChanged(const std::string& title) {
   window_.SetCaption(title);
 }
 
-void TFormView::FrameStep() {
+void TFormView::FrameStep(int32_t elapsed_ms) {
   if (!project_ || TerminateFlag()) return;
   DeleteListedFiles();
   parts_->ProcessInput();
+  clock_ += elapsed_ms;
+  if (call_man_) {
+    call_man_->clock = clock_;
+    call_man_->frame_ms = elapsed_ms;
+  }
   project_->Step();
   if (TerminateFlag()) return;
   parts_->UpdateAndDraw();
   window_.Present();
 }
 
-void TFormView::Run(int frames, int frame_ms) {
+void TFormView::Run(int frames, int frame_ms, bool virtual_clock) {
   if (closed_) return;
   if (!TerminateFlag()) window_.Show();
   int run = 0;
+  auto last = std::chrono::steady_clock::now();
   for (;;) {
     bool close = false;
     for (const auto& e : window_.Pump(frame_ms)) {
@@ -180,8 +221,16 @@ void TFormView::Run(int frames, int frame_ms) {
         parts_->ToggleFullScreen();
     }
     if (close || TerminateFlag()) break;
-    FrameStep();
+    int32_t elapsed = frame_ms;
+    if (!virtual_clock) {
+      const auto now = std::chrono::steady_clock::now();
+      elapsed = static_cast<int32_t>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count());
+      last = now;
+    }
+    FrameStep(elapsed);
     if (frames >= 0 && ++run >= frames) break;
+    if (virtual_clock && call_man_ && call_man_->Idle()) break;
   }
   Close();
 }
@@ -208,15 +257,19 @@ void TFormView::Close() {
   platform::Trace("Project.Free");
   if (project_) project_->Destroy();
   project_.reset();
+  call_man_ = nullptr;
   platform::Trace("SysFuncMan.Free");
   parts_->FreeSystemFunctions();
   sys_funcs_.reset();
+  DumpVariablesToFile();
+  SetOldPageHandler(nullptr);
   platform::Trace("ParamMan.Free");
   vars_.reset();
   platform::Trace("QuenFinalize");
   for (const char* step : kQuenFinalSteps) {
     platform::Trace(step);
     parts_->QuenFinalize(step);
+    if (std::string_view(step) == "Bases") panel_.reset();
   }
   platform::Trace("MediaFinal");
   for (const char* step : kMediaFinalSteps) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "components/base_panel.h"
 #include "platform/game_window.h"
 #include "runtime/game_settings.h"
 #include "runtime/project.h"
@@ -14,6 +15,7 @@
 
 namespace quen {
 
+class TCallMan;
 class TParamCollection;
 class TSysFuncMan;
 
@@ -32,18 +34,26 @@ class TFormView : private IProjectHost {
   // The creation handler: every start-up step in order. On return the terminate flag tells
   // whether the game runs.
   void Create();
-  // One frame: input, interpreter, update and drawing.
-  void FrameStep();
+  // One frame of elapsed_ms milliseconds: input, interpreter, update and drawing.
+  void FrameStep(int32_t elapsed_ms);
   // The close handler: every shut-down step in order. Runs once.
   void Close();
   // The "終了" button: asks first; false when the user stays.
   bool ConfirmExit();
-  // Runs the window until it closes; frames limits the frames run (-1: no limit).
-  void Run(int frames, int frame_ms);
+  // Runs the window until it closes; frames limits the frames run (-1: no limit). With a
+  // virtual clock every frame advances the game clock by exactly frame_ms and the run also
+  // ends once the script has ended (no page running, no event waiting); otherwise frames
+  // come every frame_ms of real time and advance the clock by the time that passed.
+  void Run(int frames, int frame_ms, bool virtual_clock = false);
+  // Where Close writes every variable (after the end page ran); empty for nowhere.
+  void SetDumpVarsFile(std::string host_path) { dump_vars_file_ = std::move(host_path); }
 
   const TGameSettings& Settings() const { return settings_; }
   TProject* Project() const { return project_.get(); }
   TParamCollection* Variables() const { return vars_.get(); }
+  TBasePanel* Panel() const { return panel_.get(); }
+  // The interpreter, once the project made it; owned by the project.
+  TCallMan* CallMan() const { return call_man_; }
   int DockHeight() const { return dock_height_; }
   // Panel position in the client area.
   int PanelLeft() const { return panel_left_; }
@@ -55,6 +65,9 @@ class TFormView : private IProjectHost {
  private:
   void TitleChanged(const std::string& title) override;
   void RequestClose() override { window_.PostClose(); }
+  std::unique_ptr<TCallManBase> CreateCallMan(TProject& project) override;
+  void ShowOldPage(const std::string& file_name);
+  void DumpVariablesToFile();
   void RegisterGameData();
   void StartProject();
 
@@ -63,9 +76,13 @@ class TFormView : private IProjectHost {
   IShellParts* parts_;
   IShellParts no_parts_;
   TGameSettings settings_;
+  std::unique_ptr<TBasePanel> panel_;
   std::unique_ptr<TParamCollection> vars_;
   std::unique_ptr<TSysFuncMan> sys_funcs_;
   std::unique_ptr<TProject> project_;
+  TCallMan* call_man_ = nullptr;
+  int64_t clock_ = 0;
+  std::string dump_vars_file_;
   int dock_height_ = 0;
   int panel_left_ = 0;
   int panel_top_ = 0;

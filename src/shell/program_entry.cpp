@@ -65,7 +65,13 @@ bool LoadInput(const std::string& path, platform::HeadlessDialogs& dialogs, std:
 
 std::string UsageText() {
   return "usage: quenplay [--headless] [--trace FILE] [--input FILE] [--frames N]\n"
-         "                [GAMEDIR [FOLDER|ARCHIVE]... | /config]\n";
+         "                [--frame-ms N] [--dump-vars FILE]\n"
+         "                [GAMEDIR [FOLDER|ARCHIVE]... | /config]\n"
+         "  --headless        no window: a virtual clock, dialogs answered from --input\n"
+         "  --frames N        close after N frames (headless default: until the script ends)\n"
+         "  --frame-ms N      game time per headless frame (default 16)\n"
+         "  --trace FILE      start-up steps and every command run\n"
+         "  --dump-vars FILE  every variable at exit: name, type, value (UTF-8)\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out,
@@ -87,16 +93,20 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
       if (!value(out.TraceFile)) return false;
     } else if (a == "--input") {
       if (!value(out.InputFile)) return false;
-    } else if (a == "--frames") {
+    } else if (a == "--dump-vars") {
+      if (!value(out.DumpVarsFile)) return false;
+    } else if (a == "--frames" || a == "--frame-ms") {
       std::string n;
       if (!value(n)) return false;
       char* end = nullptr;
       long v = std::strtol(n.c_str(), &end, 10);
-      if (n.empty() || *end != '\0' || v < 0 || v > 100000000) {
-        error = "--frames needs a count";
+      const long low = a == "--frames" ? 0 : 1;
+      const long high = a == "--frames" ? 100000000 : 60000;
+      if (n.empty() || *end != '\0' || v < low || v > high) {
+        error = a + " needs a number from " + std::to_string(low) + " to " + std::to_string(high);
         return false;
       }
-      out.Frames = static_cast<int>(v);
+      (a == "--frames" ? out.Frames : out.FrameMs) = static_cast<int>(v);
     } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
       error = "unknown option " + a;
       return false;
@@ -201,13 +211,17 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
   int status = kExitNormal;
   {
     TFormView view(*window, context, system.Parts());
+    view.SetDumpVarsFile(options.DumpVarsFile);
     view.Create();
     if (view.StartupFailed()) {
       view.Close();
       status = kExitStartupEnded;
     } else {
-      int frames = options.Frames >= 0 ? options.Frames : options.Headless ? 1 : -1;
-      view.Run(frames, 15);
+      if (options.Headless) {
+        view.Run(options.Frames, options.FrameMs, true);
+      } else {
+        view.Run(options.Frames, 15);
+      }
     }
   }
   platform::CloseTrace();

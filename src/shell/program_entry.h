@@ -18,8 +18,13 @@ struct TProgramOptions {
   std::string TraceFile;
   // Headless answers to dialogs, one "answer WORD" per line ('#' starts a comment).
   std::string InputFile;
-  // Frames to run before closing; -1 runs until the game or the user ends it.
+  // Frames to run before closing; -1 runs until the game or the user ends it (headless: until
+  // the script has ended).
   int Frames = -1;
+  // Headless runs: the game time each frame stands for.
+  int FrameMs = 16;
+  // Every variable written here at exit.
+  std::string DumpVarsFile;
   std::vector<std::string> Params;  // game folders and archives, or "/config"
 };
 

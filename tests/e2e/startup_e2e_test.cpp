@@ -1,67 +1,17 @@
 // Whole start-ups of the player, run headless on small games that quentool assembles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
+#include "e2e/player_run.h"
 #include "files/temp_dir.h"
 #include "platform/host_fs.h"
 
 namespace quen {
 namespace {
-
-const std::string kPlayer = std::string(QP_BINARY_DIR) + "/tools/quenplay/quenplay";
-const std::string kTool = std::string(QP_BINARY_DIR) + "/tools/quentool";
-
-struct Result {
-  int status = -1;
-  std::string err;
-};
-
-class PlayerRun : public ::testing::Test {
- protected:
-  // Runs a command line with the player's per-user runtime folder kept inside the test.
-  Result Run(const std::string& command, const std::string& out = "/dev/null") {
-    std::string cmd = "XDG_RUNTIME_DIR=" + runtime.Path() + " " + command + " 2>" +
-                      (work / "stderr.txt") + " >" + out;
-    int raw = std::system(cmd.c_str());
-    Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = work.Read("stderr.txt");
-    return r;
-  }
-  void Tool(const std::string& args) {
-    ASSERT_EQ(Run(kTool + " " + args).status, 0) << args << ": " << work.Read("stderr.txt");
-  }
-  // A game folder from a project description and the files given.
-  void MakeGame(const testing::TempDir& dir, const std::string& description,
-                const std::vector<std::string>& files = {"start.qsb"}) {
-    work.Write("project.txt", description);
-    Tool("project " + (work / "project.txt") + " -o " + (dir / "quen.qpb"));
-    for (const auto& f : files) dir.Write(f, "page");
-  }
-  std::vector<std::string> TraceLines(const std::string& path) {
-    std::string text = work.Read(path);
-    std::vector<std::string> lines;
-    size_t pos = 0;
-    while (pos < text.size()) {
-      size_t lf = text.find('\n', pos);
-      lines.push_back(text.substr(pos, lf - pos));
-      pos = lf == std::string::npos ? text.size() : lf + 1;
-    }
-    return lines;
-  }
-  // The player copied into a folder of its own, for runs without parameters.
-  std::string PlayerIn(const testing::TempDir& dir) {
-    std::string copy = dir / "quenplay";
-    std::string cmd = "cp " + kPlayer + " " + copy;
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    return copy;
-  }
-
-  testing::TempDir runtime, work, game;
-};
 
 constexpr char kDemo[] =
     "version 115\ntitle \"デモ\"\nscreen 640 480\nstart_page \"start.qsb\"\n"
@@ -99,19 +49,32 @@ TEST_F(PlayerRun, ToolDumpsReadBackToTheSameBytes) {
   EXPECT_EQ(r.status, 1);
 }
 
-TEST_F(PlayerRun, TheDemoGameStarts) {
-  // What scripts/demo.sh builds: the demo's sources and its project packed into game.dat.
+TEST_F(PlayerRun, TheDemoGamePlaysToItsEnd) {
+  // What scripts/demo.sh builds: the demo's pages assembled, its project, all packed into
+  // game.dat; headless, the game runs until its script has ended.
   testing::TempDir src;
   ASSERT_EQ(
       std::system(("cp -r " + std::string(QP_SOURCE_DIR) + "/demo/game/. " + src.Path()).c_str()),
       0);
+  for (const char* page : {"start", "greet"}) {
+    Tool("asm " + (src / (std::string(page) + ".qs")) + " -o " +
+         (src / (std::string(page) + ".qsb")));
+  }
   Tool("project " + std::string(QP_SOURCE_DIR) + "/demo/project.txt -o " + (src / "quen.qpb"));
   Tool("pack " + src.Path() + " -o " + (game / "game.dat"));
-  Result r =
-      Run(kPlayer + " --headless --frames 3 --trace " + (work / "trace.txt") + " " + game.Path());
+  Result r = Run(kPlayer + " --headless --trace " + (work / "trace.txt") + " --dump-vars " +
+                 (work / "vars.txt") + " " + game.Path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(TraceLines("trace.txt").back(), "quenFinal");
+  auto t = TraceLines("trace.txt");
+  EXPECT_EQ(t.back(), "quenFinal");
+  // The one-second Wait at the end spans frames of 16 ms on the virtual clock.
+  EXPECT_NE(std::find(t.begin(), t.end(), "00000010 : start.qsb(12)"), t.end());
+  EXPECT_NE(std::find(t.begin(), t.end(), "00000010 : greet.qsb(3)"), t.end());
+  const std::string vars = work.Read("vars.txt");
+  EXPECT_NE(vars.find("デモ回数\tint\t1\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("挨拶\tstr\tようこそ、ゲストさん\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("合計\tint\t55\n"), std::string::npos) << vars;
 }
 
 TEST_F(PlayerRun, StartUpMessages) {
@@ -204,6 +167,7 @@ TEST_F(PlayerRun, SettingsDialog) {
 
 TEST_F(PlayerRun, ASecondPlayerOnTheSameFolderEndsSilently) {
   MakeGame(game, kDemo);
+  Page(game, "start.qsb", "Label top\nWait time=1000\nJump target=top\n");
   std::string trace = work / "first.txt";
   std::string cmd = "XDG_RUNTIME_DIR=" + runtime.Path() + " " + kPlayer +
                     " --headless --frames 100000000 --trace " + trace + " " + game.Path() +

@@ -57,7 +57,7 @@ class StartupSteps : public ::testing::Test {
     TKvMemoryStream m;
     ParseProjectText(text).SaveToStream(m);
     game.Write("quen.qpb", m.Data());
-    if (with_start) game.Write("start.qsb", "x");
+    if (with_start) game.Write("start.qsb", "page");  // a page of a later version: empty
   }
   testing::TempDir game, exe;
   platform::HeadlessWindow window;

@@ -1,0 +1,3 @@
+# Called with the player's name; answers with the greeting.
+.result str
+Calc @Result = "ようこそ、" ++ @ParamStr ++ "さん"

@@ -1,0 +1,161 @@
+// Games written in the page text form, assembled by quentool and played headless to their end;
+// the variables the player writes at exit show what the scripts did.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "e2e/player_run.h"
+
+namespace quen {
+namespace {
+
+class ScriptRun : public PlayerRun {
+ protected:
+  // Writes the sources into one folder (so targets in other pages resolve), assembles each into
+  // the game folder, and plays the game.
+  Result Play(const std::map<std::string, std::string>& pages, const std::string& extra = "") {
+    work.Write("project.txt",
+               "version 115\ntitle \"t\"\nscreen 64 48\nstart_page \"main.qsb\"\n" +
+                   std::string("var int \"n\" 0\n"));
+    Tool("project " + (work / "project.txt") + " -o " + (game / "quen.qpb"));
+    for (const auto& [name, text] : pages) src.Write(name + ".qs", text);
+    for (const auto& [name, text] : pages)
+      Tool("asm " + (src / (name + ".qs")) + " -o " + (game / (name + ".qsb")));
+    return Run(kPlayer + " --headless --trace " + (work / "trace.txt") + " --dump-vars " +
+               (work / "vars.txt") + " " + extra + game.Path());
+  }
+  // name -> "type<TAB>value" from the variable dump.
+  std::map<std::string, std::string> Vars() {
+    std::map<std::string, std::string> out;
+    for (const std::string& line : TraceLines("vars.txt")) {
+      size_t tab = line.find('\t');
+      if (tab != std::string::npos) out[line.substr(0, tab)] = line.substr(tab + 1);
+    }
+    return out;
+  }
+  // The clock of the first trace line of a command, or -1.
+  long ClockOf(const std::string& where) {
+    for (const std::string& line : TraceLines("trace.txt")) {
+      if (line.size() > 11 && line.substr(11) == where) return std::strtol(line.c_str(), nullptr, 16);
+    }
+    return -1;
+  }
+  testing::TempDir src;
+};
+
+TEST_F(ScriptRun, ControlFlowCallsResultsWaitsAndTerminate) {
+  std::string main =
+      "VarNew name=r type=str\n"
+      "VarNew name=x type=int\n"
+      "VarNew name=y type=int\n"
+      "VarNew name=i type=int\n"
+      "VarNew name=s type=int\n"
+      "WhileInit x = 1\n"
+      "While x <= 5\n"
+      "  If x == 1\n"
+      "    Calc r = r ++ \"a\"\n"
+      "  Elseif x == 2\n"
+      "    If y == 0\n"
+      "      Calc r = r ++ \"b\"\n"
+      "    Else\n"
+      "      Calc r = r ++ \"B\"\n"
+      "  Elseif x == 3\n"
+      "    Calc r = r ++ \"c\"\n"
+      "  Else\n"
+      "    Calc r = r ++ \"d\"\n"
+      "WhileLoop x = x + 1\n"
+      "WhileInit i = 0\n"
+      "While i < 10\n"
+      "  If i == 2\n"
+      "    Continue\n"
+      "  Break i == 6\n"
+      "  Calc s = s + i\n"
+      "WhileLoop i = i + 1\n"
+      "Call page=\"leave.qsb\"\n"
+      "VarNew name=ri type=int\n"
+      "VarNew name=rf type=float\n"
+      "VarNew name=rb type=bool\n"
+      "VarNew name=rs type=str\n"
+      "Call page=\"int.qsb\" result=ri args={20 + 1} args={\"two\"}\n"
+      "Call page=\"float.qsb\" result=rf\n"
+      "Call page=\"bool.qsb\" result=rb\n"
+      "Call page=\"str.qsb\" result=rs args={\"引数\"}\n";
+  for (int i = 0; i <= 10; ++i) main += "Call page=\"p" + std::to_string(i) + ".qsb\"\n";
+  main += "Call page=\"p0.qsb\"\nJump page=\"second.qsb\" target=there\nCalc never = 1\n";
+  std::map<std::string, std::string> pages = {
+      {"main", main},
+      // Leaves its loop and the page with a negative target: back in main at once.
+      {"leave",
+       "VarNew name=k type=int\nVarNew name=kk type=int\n"
+       "WhileInit k = 0\nWhile k < 100\n  Break target=-1 k == 5\n  Calc kk = kk + 1\n"
+       "WhileLoop k = k + 1\nCalc kk = 1000\n"},
+      {"int", ".result int\nCalc @Result = @ParamCount * 100 + @StackCount\n"},
+      {"float", ".result float\nCalc @Result = 1.5\n"},
+      {"bool", ".result bool\nCalc @Result = TRUE\nExit\nCalc @Result = FALSE\n"},
+      {"str", ".result str\nCalc @Result = @ParamStr ++ \"!\"\n"},
+      {"second",
+       "Calc never = 2\n"
+       "Label there\n"
+       "VarNew name=w type=int\n"
+       "Wait time=5000 n > 100\n"
+       "Calc w = 1\n"
+       "Wait time=100 n < 100\n"
+       "Calc w = 2\n"
+       "Terminate\n"
+       "Calc w = 3\n"}};
+  for (int i = 0; i <= 10; ++i) pages["p" + std::to_string(i)] = "Calc n = n + 1\n";
+  Result r = Play(pages);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  auto v = Vars();
+  EXPECT_EQ(v["r"], "str\tabcdd");
+  EXPECT_EQ(v["s"], "int\t13");  // 0 + 1 + 3 + 4 + 5
+  EXPECT_EQ(v["i"], "int\t6");
+  EXPECT_EQ(v["kk"], "int\t5");
+  EXPECT_EQ(v["ri"], "int\t201");
+  EXPECT_EQ(v["rf"], "float\t1.5");
+  EXPECT_EQ(v["rb"], "bool\tTRUE");
+  EXPECT_EQ(v["rs"], "str\t引数!");
+  EXPECT_EQ(v["n"], "int\t12");  // eleven pages, then the first one again
+  EXPECT_EQ(v.count("never"), 0u);
+  EXPECT_EQ(v["w"], "int\t2");
+  // A false condition ends a Wait at once; a true one waits out the time over several frames.
+  const long first = ClockOf("second.qsb(4)");
+  EXPECT_EQ(ClockOf("second.qsb(5)"), first);
+  const long waited = ClockOf("second.qsb(7)") - ClockOf("second.qsb(6)");
+  EXPECT_GE(waited, 100);
+  EXPECT_LE(waited, 100 + 2 * 16);
+  // Terminate closes the game through the shut-down steps.
+  auto t = TraceLines("trace.txt");
+  EXPECT_EQ(t.back(), "quenFinal");
+  EXPECT_EQ(ClockOf("second.qsb(9)"), -1);
+}
+
+TEST_F(ScriptRun, FrameTimeAndFrameLimit) {
+  std::map<std::string, std::string> pages = {
+      {"main", "Label top\nCalc n = n + 1\nWait time=100\nJump target=top\n"}};
+  // 50 ms frames: the Wait marks in one frame and needs two more, so one loop takes 3 frames.
+  Result r = Play(pages, "--frame-ms 50 --frames 9 ");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Vars()["n"], "int\t3");
+  r = Run(kPlayer + " --headless --frame-ms 0 " + game.Path());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--frame-ms needs a number from 1 to 60000"), std::string::npos);
+}
+
+TEST_F(ScriptRun, AnOldPageIsReportedAndClosesTheGame) {
+  std::map<std::string, std::string> pages = {
+      {"main", "Call page=\"old.qsb\"\nCalc n = 5\n"}};
+  Play(pages);
+  // A page file of version 102: only its version number.
+  game.Write("old.qsb", std::string("\x66\x00\x00\x00", 4));
+  Result r = Run(kPlayer + " --headless --dump-vars " + (work / "vars.txt") + " " + game.Path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "警告: old.qsb\r\nリビルドしてください\n");
+  EXPECT_EQ(Vars()["n"], "int\t0");
+}
+
+}  // namespace
+}  // namespace quen
