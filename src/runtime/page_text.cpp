@@ -314,6 +314,27 @@ int32_t IntValue(int line, const std::string& key, const TValue& v) {
   return *n;
 }
 
+// True when expression source can stand between braces: no line break, and braces only inside
+// string literals, so the reader's scan ends at the right "}".
+bool FitsInBraces(const std::string& src) {
+  bool quoted = false;
+  for (size_t i = 0; i < src.size(); ++i) {
+    const char c = src[i];
+    if (c == '\n' || c == '\r') return false;
+    if (quoted) {
+      if (c == '\\' && i + 1 < src.size())
+        ++i;
+      else if (c == '"')
+        quoted = false;
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == '{' || c == '}') {
+      return false;
+    }
+  }
+  return !quoted;
+}
+
 // Expression source that compiles to exactly the stored records, or nothing. Operators are
 // printed with the fewest parentheses, since groups change how the compiler numbers its
 // temporaries; anything that does not come back byte for byte is printed as its bytes.
@@ -728,9 +749,20 @@ std::string DumpPage(const TPage& page) {
   for (int32_t i = 0; i < list.Count(); ++i) codes.push_back(list.At(i)->GetCode());
   std::vector<std::optional<int32_t>> loops = LoopTargets(codes);
   auto expr_text = [](const TQuenParser& e) {
-    if (auto src = Decompile(e)) return "{" + *src + "}";
     TKvMemoryStream m;
     e.SaveToStream(m);
+    // Source is printed only when the compiler makes exactly the stored bytes of it again and
+    // the reader can find its closing brace.
+    if (auto src = Decompile(e); src && FitsInBraces(*src)) {
+      try {
+        TKvMemoryStream again;
+        TBuildQuenParser b;
+        if (src->find_first_not_of(" \t") != std::string::npos) b.Build(*src);
+        b.Write(again);
+        if (again.Data() == m.Data()) return "{" + *src + "}";
+      } catch (const EQuenError&) {
+      }
+    }
     return "{#" + Hex(m.Data()) + "}";
   };
   for (int32_t i = 0; i < list.Count(); ++i) {
