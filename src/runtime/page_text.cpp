@@ -8,6 +8,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "components/prop_table.h"
 #include "expr/build_quen_parser.h"
 #include "expr/param_var.h"
 #include "expr/sys_func_man.h"
@@ -257,11 +258,38 @@ std::vector<std::optional<int32_t>> LoopTargets(const std::vector<int>& codes) {
   return t;
 }
 
+// A property key of a component command: "pN" by number, or the property's name (its
+// identifier without "PR_", in any case: left, fontname, onlbtndown).
+std::optional<int> PropKey(const std::string& key) {
+  if (key.size() > 1 && key[0] == 'p') {
+    if (auto n = ParseInt(key.substr(1))) return *n;
+  }
+  std::string ident = "PR_";
+  for (char c : key) ident += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const int code = PropCodeOf(ident);
+  if (code < 0) return std::nullopt;
+  return code;
+}
+
+// The name dump prints for a property: lower case, without "PR_".
+std::string PropKeyName(int id) {
+  if (id < 0 || id >= kPropCount) return "p" + std::to_string(id);
+  std::string name = PropInfo(static_cast<uint8_t>(id)).Ident + 3;
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
+bool HasProps(const TCommandInfo& info) {
+  for (const TFieldSpec& f : info.fields)
+    if (f.kind == FK_PROPS) return true;
+  return false;
+}
+
 bool IsOptionName(const TCommandInfo& info, const std::string& n) {
   if (n == "line" || n == "cont" || n == "disabled" || n == "indent" || n == "code") return true;
   for (const TFieldSpec& f : info.fields) {
     if (n == f.name) return true;
-    if (f.kind == FK_PROPS && n.size() > 1 && n[0] == 'p' && ParseInt(n.substr(1))) return true;
+    if (f.kind == FK_PROPS && PropKey(n)) return true;
   }
   return false;
 }
@@ -565,8 +593,10 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
   for (const TLine& l : lines) {
     if (explicit_sets.count(l.code)) continue;
     for (auto& [k, v] : l.opts) {
-      if (k.size() < 2 || k[0] != 'p' || !ParseInt(k.substr(1))) continue;
-      int id = *ParseInt(k.substr(1));
+      if (!HasProps(CommandInfo(l.code))) continue;
+      const std::optional<int> key = PropKey(k);
+      if (!key) continue;
+      const int id = *key;
       if (id < 0 || id >= kPropertyCount || id / 8 >= set_size || l.code >= set_count)
         Fail(l.line, "property " + std::to_string(id) + " has no place in the page's sets");
       page.raw_sets[static_cast<size_t>(l.code)][static_cast<size_t>(id / 8)] |=
@@ -620,11 +650,12 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
       for (size_t f = 0; f < info.fields.size(); ++f) {
         const TFieldSpec& layout = info.fields[f];
         TField& fld = cmd->fields[f];
-        if (layout.kind == FK_PROPS && key[0] == 'p' && key != "page") {
-          int id = *ParseInt(key.substr(1));
-          for (size_t k = 0; k < fld.ids.size(); ++k)
-            if (fld.ids[k] == id) return Compile(l.line, v, fld.list[k]);
-          Fail(l.line, "property " + key.substr(1) + " is not in this page's set for " + info.name);
+        if (layout.kind == FK_PROPS) {
+          if (const std::optional<int> id = PropKey(key)) {
+            for (size_t k = 0; k < fld.ids.size(); ++k)
+              if (fld.ids[k] == *id) return Compile(l.line, v, fld.list[k]);
+            Fail(l.line, "property " + key + " is not in this page's set for " + info.name);
+          }
         }
         if (key != layout.name) continue;
         if (!fld.present)
@@ -833,7 +864,7 @@ std::string DumpPage(const TPage& page) {
         case FK_PROPS:
           for (size_t k = 0; k < fld.ids.size(); ++k)
             if (!fld.list[k].Records().empty())
-              opt("p" + std::to_string(fld.ids[k]), expr_text(fld.list[k]));
+              opt(PropKeyName(fld.ids[k]), expr_text(fld.list[k]));
           break;
       }
     }

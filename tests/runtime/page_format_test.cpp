@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
+#include "expr/build_quen_parser.h"
 #include "platform/text_encoding.h"
 #include "runtime/command.h"
 #include "runtime/interp_messages.h"
@@ -247,6 +248,62 @@ TEST(PageText, DumpShowsExpressionsAsSourceWhenTheyCompileBack) {
   TPage q;
   AssemblePage(text, "p.qsb", q);
   EXPECT_EQ(Bytes(q), Bytes(p)) << text;
+}
+
+TEST(PageText, PropertiesByNameOrNumber) {
+  TPage p;
+  AssemblePage("BoxNew LEFT={10} top={20} p5={30} onLBtnDown={\"h.qss\"}\nTextIns text", "p.qsb",
+               p);
+  const TField& f = p.Commands().At(0)->fields[0];
+  // left 3, top 4, width 5, onlbtndown 36: the set holds just these, in code order.
+  EXPECT_EQ(f.ids, (std::vector<uint8_t>{3, 4, 5, 36}));
+  std::string text = DumpPage(p);
+  EXPECT_NE(text.find(" left={10} top={20} width={30} onlbtndown={\"h.qss\"}\n"),
+            std::string::npos)
+      << text;
+  // A field of another command that shares a property's name is not a property.
+  EXPECT_EQ(p.prop_sets[CommandCode("TextIns")], TPropSet{});
+  TPage q;
+  AssemblePage(text, "p.qsb", q);
+  EXPECT_EQ(Bytes(q), Bytes(p));
+  EXPECT_THROW(AssemblePage("BoxNew sideways={1}", "p.qsb", q), EQuenError);
+  EXPECT_THROW(AssemblePage(".set 8 00\nBoxNew left={1}", "p.qsb", q), EQuenError);
+}
+
+TEST(PageText, ExpressionsTheReaderCannotBraceAreDumpedAsBytes) {
+  // A variable named "{" compiles, but its source could not stand between braces.
+  TPage p;
+  AssemblePage("Calc x = 1", "p.qsb", p);
+  TBuildQuenParser b;
+  b.Build("y = 2");
+  TKvMemoryStream m;
+  b.Write(m);
+  std::string bytes = m.Data();
+  const size_t at = bytes.find("y");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at] = '{';
+  TKvMemoryStream odd(bytes);
+  p.Commands().At(0)->fields[0].expr.LoadFromStream(odd);
+  std::string text = DumpPage(p);
+  EXPECT_NE(text.find("{#"), std::string::npos) << text;
+  TPage q;
+  AssemblePage(text, "p.qsb", q);
+  EXPECT_EQ(Bytes(q), Bytes(p));
+}
+
+TEST(PageFormat, PropertySetTableIsCapped) {
+  // Counts and sizes beyond any real table are damage, caught before anything is allocated.
+  std::string head("\x73\x00\x00\x00\x01", 5);
+  auto with = [&](int32_t n, int32_t size) {
+    std::string b = head;
+    for (int32_t v : {n, size})
+      for (int i = 0; i < 4; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return b + std::string(64, '\0');
+  };
+  for (auto [n, size] : {std::pair{4097, 1}, std::pair{1, 4097}, std::pair{-1, 1}}) {
+    TPage p;
+    EXPECT_THROW(LoadBytes(p, with(n, size)), EQuenError) << n << " x " << size;
+  }
 }
 
 TEST(InterpMessages, EveryRowConverts) {
