@@ -48,7 +48,7 @@ TParamCollectionItem* TTempCollection::Find(std::string_view name) const {
 TParamCollectionItem* TTempCollection::Add(std::string name, std::unique_ptr<TCustomParam> value) {
   auto item = std::make_unique<TParamCollectionItem>();
   item->SetValue(std::move(value));
-  return THashCollection::Add(std::move(item), std::move(name));
+  return AddUnfiled(std::move(item), std::move(name));
 }
 
 TParamCollection::TParamCollection() {

@@ -5,12 +5,26 @@
 namespace quen {
 
 uint8_t THashCollection::Bucket(std::string_view name) {
-  std::string lower = sjis::LowerAscii(name);
-  size_t len = lower.size();
+  // Length, first byte and last-but-one byte of the name with ASCII letters folded; a trail
+  // byte of a double-byte character is never folded.
+  const size_t len = name.size();
   uint32_t h = static_cast<uint32_t>(len) * 16u;
-  if (len >= 2)
-    h += static_cast<uint8_t>(lower[0]) +
-         static_cast<uint32_t>(static_cast<uint8_t>(lower[len - 2]));
+  if (len >= 2) {
+    auto fold = [](char c) {
+      return static_cast<uint8_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    };
+    bool trail = false;  // whether the byte at len - 2 is a trail byte
+    for (size_t i = 0; i < len;) {
+      const size_t n = sjis::CharLen(name, i);
+      if (i + n > len - 2) {
+        trail = i != len - 2;
+        break;
+      }
+      i += n;
+    }
+    const uint8_t second = trail ? static_cast<uint8_t>(name[len - 2]) : fold(name[len - 2]);
+    h += fold(name[0]) + static_cast<uint32_t>(second);
+  }
   return static_cast<uint8_t>(h & 0xFF);
 }
 
@@ -30,10 +44,10 @@ void THashCollection::Unlink(THashItem* item) {
   item->linked_ = false;
 }
 
-void THashCollection::AddItem(std::unique_ptr<THashItem> item, std::string name) {
+void THashCollection::AddItem(std::unique_ptr<THashItem> item, std::string name, bool file) {
   item->name_ = std::move(name);
   item->index_ = Count();
-  Link(item.get());
+  if (file) Link(item.get());
   items_.push_back(std::move(item));
 }
 

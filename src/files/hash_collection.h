@@ -57,6 +57,15 @@ class THashCollection {
     return raw;
   }
 
+  // Appends an item under its name without filing it: only scans by index find it (the
+  // evaluator's temporaries, which live for one run).
+  template <typename T>
+  T* AddUnfiled(std::unique_ptr<T> item, std::string name) {
+    T* raw = item.get();
+    AddItem(std::move(item), std::move(name), false);
+    return raw;
+  }
+
   // Renames an item; a name that differs (case-sensitively) moves it to the head of its
   // bucket's chain.
   void SetName(THashItem* item, std::string name);
@@ -72,7 +81,7 @@ class THashCollection {
   void Clear();
 
  private:
-  void AddItem(std::unique_ptr<THashItem> item, std::string name);
+  void AddItem(std::unique_ptr<THashItem> item, std::string name, bool file = true);
   void Link(THashItem* item);
   void Unlink(THashItem* item);
 
