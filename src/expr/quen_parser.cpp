@@ -1,5 +1,7 @@
 #include "expr/quen_parser.h"
 
+#include <climits>
+
 #include "base/error.h"
 #include "expr/build_quen_parser.h"
 #include "expr/messages.h"
@@ -96,9 +98,13 @@ int32_t AddressElement(const TParamVar& array, const TOpeData& rec) {
     flat += static_cast<__int128>(subs[i]) * stride;
     stride *= array.GetDimSize(static_cast<int32_t>(i));
   }
-  if (flat >= array.GetCount()) RaiseError(prefix() + msg::kSubscriptBeyondCount);
+  // System arrays (the key flags, the parameters) answer any element themselves: outside their
+  // count they read false or empty instead of failing the expression.
+  const TParamCollectionItem* target = array.Target();
+  const bool system = target && target->IsSystem();
+  if (!system && flat >= array.GetCount()) RaiseError(prefix() + msg::kSubscriptBeyondCount);
   // A negative index passes here and fails at element access.
-  return flat < 0 ? -1 : static_cast<int32_t>(flat);
+  return flat < 0 || flat > INT32_MAX ? -1 : static_cast<int32_t>(flat);
 }
 
 std::unique_ptr<TCustomParam> NewTemp(TRun& run, const TOpeData& rec) {
