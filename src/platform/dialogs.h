@@ -40,7 +40,13 @@ class IDialogs {
                                MsgButtons buttons) = 0;
   // Shows the dialog and returns once it is closed (by OK, Cancel or the close box).
   virtual void RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) = 0;
+  // Hands a URL or a folder (Shift-JIS) to the desktop to open.
+  virtual void OpenUrl(const std::string& url) = 0;
 };
+
+// Starts "xdg-open URL" with an argument vector (never through a shell) and does not wait;
+// false when it cannot be started.
+bool SpawnOpener(const std::string& utf8_url);
 
 // True when the user's language (LC_ALL, LC_MESSAGES or LANG) is Japanese.
 bool UserLanguageIsJapanese();
@@ -65,6 +71,8 @@ class HeadlessDialogs : public IDialogs {
   MsgAnswer MessageBox(const std::string& caption, const std::string& text, MsgIcon icon,
                        MsgButtons buttons) override;
   void RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) override;
+  // Only reported: "OpenUrl: URL" on standard error.
+  void OpenUrl(const std::string& url) override;
 
  private:
   std::deque<std::string> script_;

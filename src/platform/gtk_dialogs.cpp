@@ -102,6 +102,8 @@ class GtkDialogs : public IDialogs {
     }
   }
 
+  void OpenUrl(const std::string& url) override { SpawnOpener(Cp932ToUtf8(url)); }
+
   void RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) override {
     // The dialog was laid out for a 12-pixel font; a larger one would push the controls apart.
     GtkCssProvider* css = gtk_css_provider_new();

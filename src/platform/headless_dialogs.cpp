@@ -2,6 +2,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "platform/dialogs.h"
 #include "platform/text_encoding.h"
 
@@ -13,6 +17,18 @@ std::unique_ptr<IDialogs>& Instance() {
   return d;
 }
 }  // namespace
+
+bool SpawnOpener(const std::string& utf8_url) {
+  // The URL is one argument of the opener: nothing in it is ever read by a shell.
+  std::string program = "xdg-open";
+  char* argv[] = {program.data(), const_cast<char*>(utf8_url.c_str()), nullptr};
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv, ::environ) != 0) return false;
+  // The opener returns quickly once the desktop took over; reap it so no zombie stays.
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 bool UserLanguageIsJapanese() {
   // The first of these that is set decides, as for every program's messages.
@@ -70,6 +86,11 @@ MsgAnswer HeadlessDialogs::MessageBox(const std::string& caption, const std::str
   if (a == "yes") return MsgAnswer::kYes;
   if (a == "no") return MsgAnswer::kNo;
   return MsgAnswer::kOk;
+}
+
+void HeadlessDialogs::OpenUrl(const std::string& url) {
+  std::fprintf(stderr, "OpenUrl: %s\n", Cp932ToUtf8(url).c_str());
+  std::fflush(stderr);
 }
 
 void HeadlessDialogs::RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) {

@@ -174,6 +174,13 @@ TStack& TStackList::Pop() {
   return spare_;
 }
 
+bool TStackList::Remove(int32_t i) {
+  if (i < 0 || i >= Count()) return false;
+  items_.erase(items_.begin() + i);
+  Renumber();
+  return true;
+}
+
 void TStackList::Clear() {
   items_.clear();
   Renumber();
@@ -203,6 +210,14 @@ void TStackList::LoadFromStream(TStream& s, const TQuenBaseList& registry) {
   spare_ = std::move(spare);
   items_ = std::move(items);
   Renumber();
+}
+
+bool TCallMan::DeleteFrame(int32_t i) {
+  if (i < 0 || i >= stack_.Count()) return false;
+  vars_.DeleteOwnedBy(i);
+  stack_.Remove(i);
+  vars_.RenumberOwnersAbove(i);
+  return true;
 }
 
 bool TCallMan::Idle() {

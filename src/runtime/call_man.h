@@ -45,6 +45,8 @@ class TStackList {
   TStack& Push();
   // Moves the top frame into the spare frame and returns it; an empty list raises "スタックエラー".
   TStack& Pop();
+  // Takes out frame number i (0 = oldest); false when there is none.
+  bool Remove(int32_t i);
   void Clear();
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
   TStack& At(int32_t i) { return *items_[static_cast<size_t>(i)]; }
@@ -86,6 +88,9 @@ class TCallMan : public TCallManBase {
   std::string SenderName() const;
   TCustomParam* TopResult();
   bool EventsBlocked() const;
+  // DeleteStack: frees the variables frame number i owns, removes the frame and moves the
+  // owners of later frames down by one; false without change when there is no such frame.
+  bool DeleteFrame(int32_t i);
   // Nothing left to run: the page has ended (or there is none), no return frame, no event in
   // the queue.
   bool Idle();

@@ -15,6 +15,7 @@
 #include "platform/text_encoding.h"
 #include "platform/trace.h"
 #include "runtime/call_man.h"
+#include "runtime/db_manager.h"
 #include "runtime/interp_host.h"
 #include "runtime/interp_messages.h"
 #include "runtime/messages.h"
@@ -91,6 +92,9 @@ void TFormView::Create() {
 
   vars_ = std::make_unique<TParamCollection>();
   sys_funcs_ = std::make_unique<TSysFuncMan>();
+  RegisterSystemVariables(*vars_, *this);
+  database_ = std::make_unique<TDBManager>();
+  RegisterAllSystemFunctions(*sys_funcs_, *this, *database_);
 
   try {
     StartProject();
@@ -174,6 +178,10 @@ std::unique_ptr<TCallManBase> TFormView::CreateCallMan(TProject& project) {
   return cm;
 }
 
+void TFormView::OpenUrl(const std::string& url) {
+  platform::Dialogs().OpenUrl(url);
+}
+
 void TFormView::ShowOldPage(const std::string& file_name) {
   // The game cannot go on with a page this old: say which one, then close by request.
   platform::Dialogs().MessageBox(msg::kCaptionWarning, file_name + "\r\n" + msg::kRebuildPage,
@@ -196,6 +204,7 @@ void TFormView::FrameStep(int32_t elapsed_ms) {
   DeleteListedFiles();
   parts_->ProcessInput();
   clock_ += elapsed_ms;
+  ++update_count_;
   if (call_man_) {
     call_man_->clock = clock_;
     call_man_->frame_ms = elapsed_ms;
@@ -261,6 +270,7 @@ void TFormView::Close() {
   platform::Trace("SysFuncMan.Free");
   parts_->FreeSystemFunctions();
   sys_funcs_.reset();
+  database_.reset();
   DumpVariablesToFile();
   SetOldPageHandler(nullptr);
   platform::Trace("ParamMan.Free");

@@ -10,16 +10,18 @@
 #include "components/base_panel.h"
 #include "platform/game_window.h"
 #include "runtime/game_settings.h"
+#include "runtime/player_funcs.h"
 #include "runtime/project.h"
 #include "shell/shell_parts.h"
 
 namespace quen {
 
 class TCallMan;
+class TDBManager;
 class TParamCollection;
 class TSysFuncMan;
 
-class TFormView : private IProjectHost {
+class TFormView : private IProjectHost, private ISystemHost {
  public:
   static constexpr int kToolBarHeight = 18;
   static constexpr int kToolButtonWidth = 67;
@@ -49,16 +51,15 @@ class TFormView : private IProjectHost {
   void SetDumpVarsFile(std::string host_path) { dump_vars_file_ = std::move(host_path); }
 
   const TGameSettings& Settings() const { return settings_; }
-  TProject* Project() const { return project_.get(); }
+  TProject* Project() override { return project_.get(); }
   TParamCollection* Variables() const { return vars_.get(); }
   TBasePanel* Panel() const { return panel_.get(); }
   // The interpreter, once the project made it; owned by the project.
-  TCallMan* CallMan() const { return call_man_; }
+  TCallMan* CallMan() override { return call_man_; }
   int DockHeight() const { return dock_height_; }
   // Panel position in the client area.
   int PanelLeft() const { return panel_left_; }
   int PanelTop() const { return panel_top_; }
-  bool FullScreen() const { return full_screen_; }
   // The exit status start-up left: 0 when the game ran, 1 when it ended during start-up.
   bool StartupFailed() const { return startup_failed_; }
 
@@ -66,6 +67,12 @@ class TFormView : private IProjectHost {
   void TitleChanged(const std::string& title) override;
   void RequestClose() override { window_.PostClose(); }
   std::unique_ptr<TCallManBase> CreateCallMan(TProject& project) override;
+  // What the system variables and functions see of the player.
+  TQuenBaseList* Registry() override { return panel_ ? &panel_->Registry() : nullptr; }
+  int32_t TickCount() override { return static_cast<int32_t>(clock_); }
+  int32_t UpdateCount() override { return update_count_; }
+  bool FullScreen() override { return full_screen_; }
+  void OpenUrl(const std::string& url) override;
   void ShowOldPage(const std::string& file_name);
   void DumpVariablesToFile();
   void RegisterGameData();
@@ -79,9 +86,11 @@ class TFormView : private IProjectHost {
   std::unique_ptr<TBasePanel> panel_;
   std::unique_ptr<TParamCollection> vars_;
   std::unique_ptr<TSysFuncMan> sys_funcs_;
+  std::unique_ptr<TDBManager> database_;
   std::unique_ptr<TProject> project_;
   TCallMan* call_man_ = nullptr;
   int64_t clock_ = 0;
+  int32_t update_count_ = 0;
   std::string dump_vars_file_;
   int dock_height_ = 0;
   int panel_left_ = 0;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "base/sjis.h"
+#include "expr/sys_funcs.h"
 #include "files/file_manager.h"
 #include "files/host_path.h"
 #include "platform/dialogs.h"
@@ -65,13 +66,14 @@ bool LoadInput(const std::string& path, platform::HeadlessDialogs& dialogs, std:
 
 std::string UsageText() {
   return "usage: quenplay [--headless] [--trace FILE] [--input FILE] [--frames N]\n"
-         "                [--frame-ms N] [--dump-vars FILE]\n"
+         "                [--frame-ms N] [--dump-vars FILE] [--seed N]\n"
          "                [GAMEDIR [FOLDER|ARCHIVE]... | /config]\n"
          "  --headless        no window: a virtual clock, dialogs answered from --input\n"
          "  --frames N        close after N frames (headless default: until the script ends)\n"
          "  --frame-ms N      game time per headless frame (default 16)\n"
          "  --trace FILE      start-up steps and every command run\n"
-         "  --dump-vars FILE  every variable at exit: name, type, value (UTF-8)\n";
+         "  --dump-vars FILE  every variable at exit: name, type, value (UTF-8)\n"
+         "  --seed N          seed of the scripts' random numbers (headless default 0)\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out,
@@ -93,6 +95,16 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
       if (!value(out.TraceFile)) return false;
     } else if (a == "--input") {
       if (!value(out.InputFile)) return false;
+    } else if (a == "--seed") {
+      std::string n;
+      if (!value(n)) return false;
+      char* end = nullptr;
+      const unsigned long long v = std::strtoull(n.c_str(), &end, 10);
+      if (n.empty() || *end != '\0' || n[0] == '-') {
+        error = "--seed needs a number";
+        return false;
+      }
+      out.Seed = v;
     } else if (a == "--dump-vars") {
       if (!value(out.DumpVarsFile)) return false;
     } else if (a == "--frames" || a == "--frame-ms") {
@@ -206,6 +218,8 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
       return kExitStartupEnded;
     }
   }
+
+  if (options.Seed || options.Headless) SetRandomSeed(options.Seed.value_or(0));
 
   TStartupContext context{options.Params, exe_folder, exe};
   int status = kExitNormal;

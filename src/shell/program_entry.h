@@ -2,7 +2,9 @@
 // dialog, and the main window's life.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,8 @@ struct TProgramOptions {
   int FrameMs = 16;
   // Every variable written here at exit.
   std::string DumpVarsFile;
+  // Seed of the script's random numbers; headless runs use 0 unless given, so they repeat.
+  std::optional<uint64_t> Seed;
   std::vector<std::string> Params;  // game folders and archives, or "/config"
 };
 

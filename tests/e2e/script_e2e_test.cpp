@@ -157,5 +157,61 @@ TEST_F(ScriptRun, AnOldPageIsReportedAndClosesTheGame) {
   EXPECT_EQ(Vars()["n"], "int\t0");
 }
 
+TEST_F(ScriptRun, SystemFunctionsAndVariablesInAGame) {
+  std::map<std::string, std::string> pages = {
+      {"main",
+       "VarNew name=t type=str\n"
+       "VarNew name=d type=float\n"
+       "VarNew name=parts type=str\n"
+       "VarNew name=r1 type=int\n"
+       "VarNew name=r2 type=int\n"
+       "VarNew name=w type=int\n"
+       "VarNew name=lines type=str\n"
+       "VarNew name=ok type=bool\n"
+       "VarNew name=size type=int\n"
+       "VarNew name=title type=str\n"
+       "VarNew name=calc type=str\n"
+       "Calc t = ZenToHan(UpperCase(\"abc\") ++ \"ＸＹ\") ++ IntToStr(7, 3)\n"
+       "Calc d = EncodeDate(2000, 2, 29)\n"
+       "Calc w = GetWeek(d)\n"
+       "Calc size = StringToArray(\"a;b,c\", parts, \";,\")\n"
+       "Calc size = GetArraySize(parts)\n"
+       "Calc r1 = Random(1000)\n"
+       "Calc r2 = Random(1000)\n"
+       "Calc ok = LoadTextFile(lines, \"data.txt\")\n"
+       "Calc title = @Title ++ \":\" ++ IntToStr(@ScrWidth)\n"
+       "Calc calc = Calc(\"n = n + 41\")\n"
+       "VarNew name=db type=str\n"
+       "Calc ok = DBCreateTable(\"items\", FALSE)\n"
+       "Calc ok = ok & DBSetActive(\"items\")\n"
+       "Calc ok = ok & DBLoadTsvFile(\"items.tsv\")\n"
+       "Calc ok = ok & DBLocate(\"name\", \"表\")\n"
+       "Calc db = DBGetStr(\"note\") ++ \"/\" ++ IntToStr(DBGetInt(\"price\") + DBRecordCount())\n"}};
+  game.Write("data.txt", "first\r\nsecond\r\n");
+  // Shift-JIS cells whose second byte is a backslash load as they stand.
+  game.Write("items.tsv", "name\tprice int\tnote\r\n"
+                          "\x83\x5C\t100\tsoft\r\n"
+                          "\x95\x5C\t250\t\x95\x5C\x83\x5C\r\n");
+  Result r = Play(pages, "--seed 7 ");
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto v = Vars();
+  EXPECT_EQ(v["t"], "str\tABCXY007");
+  EXPECT_EQ(v["d"], "float\t36585");
+  EXPECT_EQ(v["w"], "int\t3");  // a Tuesday
+  EXPECT_EQ(v["size"], "int\t3");
+  EXPECT_EQ(v["parts"], "str[3]\ta\tb\tc");
+  EXPECT_EQ(v["ok"], "bool\tTRUE");
+  EXPECT_EQ(v["lines"], "str[2]\tfirst\tsecond");
+  EXPECT_EQ(v["title"], "str\tt:64");
+  EXPECT_EQ(v["calc"], "str\tTRUE");
+  EXPECT_EQ(v["n"], "int\t41");
+  EXPECT_EQ(v["db"], "str\t表ソ/252");
+  // The same seed draws the same numbers.
+  const std::string first = v["r1"] + v["r2"];
+  Play(pages, "--seed 7 ");
+  v = Vars();
+  EXPECT_EQ(v["r1"] + v["r2"], first);
+}
+
 }  // namespace
 }  // namespace quen

@@ -25,8 +25,8 @@ check "str abcd${nl}str 42${nl}str 0" '"ab" ++ "cd"' '"12" + "30"' '"ab" + "cd"'
 check "bool TRUE${nl}bool TRUE${nl}bool FALSE" '"abc" < "abd"' '2 == 2.0' '2.5 == 2'
 check "int 15${nl}int 2" '-1 >> 28' '1 << 33'
 check "error: 構文エラー${nl}int 0" --var a:int --var b:int 'a = b = 1' a
-# Functions are not part of this verb's table: a call ends the run like any error.
-check "none${nl}none${nl}int 5" --var a:int --var 'n:int=5' 'SetArray(a, 2, 3)' 'a[1,2] = n' n
+# Functions run: SetArray makes a a 2 x 3 array that the next expression writes into.
+check "int 0${nl}none${nl}int 5" --var a:int --var 'n:int=5' 'SetArray(a, 2, 3)' 'a[1,2] = n' 'a[1,2]'
 check "none${nl}int 5${nl}none" --var a:int 'a[0] = 5' 'a[0]' 'a[0, 0]'
 check "none${nl}none${nl}none${nl}none${nl}float 3000000000" \
   '1 / 0' '1.0 / 0' '$80000000 / -1' '$80000000 % -1' '3000000000.0 + 0'
@@ -40,6 +40,16 @@ check "int 21${nl}str ソソ${nl}int 84" --var 'a:int=7' --var 'データ:str=�
   '(a[0] + 0) * 3' 'データ ++ "ソ"' 'ポイント * 2'
 check "str ソ\"x" '"ソ\"x"'
 check "error: \"Nope\" 関数名がありません${nl}error: Abs 引数の数が不正です" 'Nope(1)' 'Abs(1, 2)'
+# Functions run: Shift-JIS aware text, half-width to full-width, dates, random numbers by seed.
+check "int 3${nl}int 0${nl}str パ${nl}str 表\\${nl}int 7${nl}str 007" \
+  'Pos("A", "xアA")' 'JPos("A", "ア")' 'HanToZen("ﾊﾟ")' 'AddBackSlash("表")' 'GetWeek(0)' \
+  'IntToStr(7, 3)'
+first=$("$tool" eval --seed 42 'Random(1000)' 'Random(1000)')
+again=$("$tool" eval --seed 42 'Random(1000)' 'Random(1000)')
+if [ "$first" != "$again" ]; then
+  printf 'FAIL: seeded random numbers differ: %s / %s\n' "$first" "$again"
+  fail=1
+fi
 dump=$("$tool" eval --dump 'a = (1 + 2) * x[3]')
 expected="ocDimTo ____d_0 <- name x, int 3
 ocPlus ____2 <- int 1, int 2

@@ -31,6 +31,7 @@ class RecordingDialogs : public platform::IDialogs {
   std::vector<Box> boxes;
   std::vector<MsgAnswer> answers;
 
+  void OpenUrl(const std::string&) override {}
   MsgAnswer MessageBox(const std::string& caption, const std::string& text, MsgIcon icon,
                        MsgButtons buttons) override {
     boxes.push_back({caption, text, icon, buttons});

@@ -1,6 +1,7 @@
 // quentool eval: compiles expressions, passes them through their stored form and runs them
 // against one variable table, printing each result.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "base/error.h"
@@ -9,7 +10,10 @@
 #include "expr/param_var.h"
 #include "expr/quen_parser.h"
 #include "expr/sys_func_man.h"
+#include "expr/sys_funcs.h"
 #include "platform/text_encoding.h"
+#include "runtime/db_manager.h"
+#include "runtime/player_funcs.h"
 #include "quentool/verb.h"
 
 namespace {
@@ -85,8 +89,20 @@ int RunEval(const quentool::Args& given) {
   for (std::string v; quentool::TakeOption(args, "--var", v);) vars.push_back(v);
   if (args.empty()) throw quentool::UsageError{"no expression given"};
 
+  std::string seed;
+  if (quentool::TakeOption(args, "--seed", seed)) {
+    char* end = nullptr;
+    const unsigned long long n = std::strtoull(seed.c_str(), &end, 10);
+    if (seed.empty() || *end != '\0') throw quentool::UsageError{"--seed takes a number"};
+    quen::SetRandomSeed(n);
+  }
   quen::TParamCollection table;
   quen::TSysFuncMan funcs;
+  // No game runs here: the player's functions see no components, files or stack.
+  quen::ISystemHost host;
+  quen::TDBManager db;
+  quen::RegisterSystemVariables(table, host);
+  quen::RegisterAllSystemFunctions(funcs, host, db);
   for (const std::string& option : vars) {
     size_t colon = option.find(':');
     if (colon == std::string::npos || colon == 0)
@@ -137,4 +153,4 @@ int RunEval(const quentool::Args& given) {
 
 }  // namespace
 
-QUENTOOL_VERB("eval", "eval [--dump] [--var NAME:TYPE[=VALUE]]... EXPR...", RunEval);
+QUENTOOL_VERB("eval", "eval [--dump] [--seed N] [--var NAME:TYPE[=VALUE]]... EXPR...", RunEval);
