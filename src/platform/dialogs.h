@@ -10,8 +10,9 @@
 namespace quen::platform {
 
 enum class MsgIcon { kNone, kInformation, kWarning, kError, kQuestion };
-enum class MsgButtons { kOk, kOkCancel, kYesNo };
-enum class MsgAnswer { kOk, kCancel, kYes, kNo };
+// kYesNoAll: Yes, No, Cancel, No to all, Yes to all (the overwrite question of a batch).
+enum class MsgButtons { kOk, kOkCancel, kYesNo, kYesNoAll };
+enum class MsgAnswer { kOk, kCancel, kYes, kNo, kNoToAll, kYesToAll };
 
 // What the settings dialog shows and does; the shell implements the rules, the platform the
 // controls.
@@ -42,7 +43,15 @@ class IDialogs {
   virtual void RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) = 0;
   // Hands a URL or a folder (Shift-JIS) to the desktop to open.
   virtual void OpenUrl(const std::string& url) = 0;
+  // File choosers starting in start_folder (host path). filter is the game's "Name|*.ext|..."
+  // list (Shift-JIS, may be empty). On OK the chosen host path (UTF-8) and true.
+  enum class FileDialog { kOpen, kSave, kFolder };
+  virtual bool ChooseFile(FileDialog kind, const std::string& filter,
+                          const std::string& start_folder, std::string& chosen) = 0;
 };
+
+// The user's documents folder (XDG), else the home folder.
+std::string DocumentsFolder();
 
 // Starts "xdg-open URL" with an argument vector (never through a shell) and does not wait;
 // false when it cannot be started.
@@ -62,8 +71,8 @@ class HeadlessDialogs : public IDialogs {
  public:
   static constexpr int kMaxUnscripted = 16;
 
-  // Answers: "ok", "cancel", "yes", "no"; for the settings dialog also "sound=0|1" and
-  // "delay=1..5" before its "ok" or "cancel".
+  // Answers: "ok", "cancel", "yes", "no", "notoall", "yestoall"; for the settings dialog also
+  // "sound=0|1" and "delay=1..5" before its "ok" or "cancel"; for file choosers "path=PATH".
   void QueueAnswer(std::string answer) { script_.push_back(std::move(answer)); }
   // False for a word that is no answer.
   static bool IsAnswerWord(const std::string& answer);
@@ -73,6 +82,10 @@ class HeadlessDialogs : public IDialogs {
   void RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) override;
   // Only reported: "OpenUrl: URL" on standard error.
   void OpenUrl(const std::string& url) override;
+  // Reported as "SelectFile: FILTER" and answered by a scripted "path=HOST PATH" (OK) or
+  // "cancel"; with no script answer it is cancelled.
+  bool ChooseFile(FileDialog kind, const std::string& filter, const std::string& start_folder,
+                  std::string& chosen) override;
 
  private:
   std::deque<std::string> script_;

@@ -55,6 +55,9 @@ GtkWidget* Place(GtkWidget* fixed, GtkWidget* w, int left, int top, int width, i
   return w;
 }
 
+constexpr gint kResponseNoToAll = 1;
+constexpr gint kResponseYesToAll = 2;
+
 class GtkDialogs : public IDialogs {
  public:
   MsgAnswer MessageBox(const std::string& caption, const std::string& text, MsgIcon icon,
@@ -78,9 +81,21 @@ class GtkDialogs : public IDialogs {
     }
     GtkButtonsType b = buttons == MsgButtons::kOk         ? GTK_BUTTONS_OK
                        : buttons == MsgButtons::kOkCancel ? GTK_BUTTONS_OK_CANCEL
-                                                          : GTK_BUTTONS_YES_NO;
+                       : buttons == MsgButtons::kYesNo    ? GTK_BUTTONS_YES_NO
+                                                          : GTK_BUTTONS_NONE;
     GtkWidget* d =
         gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, b, "%s", Cp932ToUtf8(text).c_str());
+    if (buttons == MsgButtons::kYesNoAll) {
+      gtk_dialog_add_button(GTK_DIALOG(d), "\xE3\x81\xAF\xE3\x81\x84(_Y)", GTK_RESPONSE_YES);
+      gtk_dialog_add_button(GTK_DIALOG(d), "\xE3\x81\x84\xE3\x81\x84\xE3\x81\x88(_N)",
+                            GTK_RESPONSE_NO);
+      gtk_dialog_add_button(GTK_DIALOG(d), "\xE3\x82\xAD\xE3\x83\xA3\xE3\x83\xB3\xE3\x82\xBB\xE3\x83\xAB",
+                            GTK_RESPONSE_CANCEL);
+      gtk_dialog_add_button(GTK_DIALOG(d), "\xE3\x81\x99\xE3\x81\xB9\xE3\x81\xA6\xE3\x81\x84\xE3\x81\x84\xE3\x81\x88",
+                            kResponseNoToAll);
+      gtk_dialog_add_button(GTK_DIALOG(d), "\xE3\x81\x99\xE3\x81\xB9\xE3\x81\xA6\xE3\x81\xAF\xE3\x81\x84",
+                            kResponseYesToAll);
+    }
     gtk_window_set_title(GTK_WINDOW(d), Cp932ToUtf8(caption).c_str());
     gtk_window_set_position(GTK_WINDOW(d), GTK_WIN_POS_CENTER);
     gtk_window_set_keep_above(GTK_WINDOW(d), TRUE);
@@ -94,15 +109,71 @@ class GtkDialogs : public IDialogs {
         return MsgAnswer::kYes;
       case GTK_RESPONSE_NO:
         return MsgAnswer::kNo;
+      case kResponseNoToAll:
+        return MsgAnswer::kNoToAll;
+      case kResponseYesToAll:
+        return MsgAnswer::kYesToAll;
       default:
         // Closing the box counts as its cancelling button.
         return buttons == MsgButtons::kOk      ? MsgAnswer::kOk
                : buttons == MsgButtons::kYesNo ? MsgAnswer::kNo
+               : buttons == MsgButtons::kYesNoAll ? MsgAnswer::kCancel
                                                : MsgAnswer::kCancel;
     }
   }
 
   void OpenUrl(const std::string& url) override { SpawnOpener(Cp932ToUtf8(url)); }
+
+  bool ChooseFile(FileDialog kind, const std::string& filter, const std::string& start_folder,
+                  std::string& chosen) override {
+    const GtkFileChooserAction action = kind == FileDialog::kOpen ? GTK_FILE_CHOOSER_ACTION_OPEN
+                                        : kind == FileDialog::kSave
+                                            ? GTK_FILE_CHOOSER_ACTION_SAVE
+                                            : GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER;
+    GtkWidget* d = gtk_file_chooser_dialog_new(
+        nullptr, nullptr, action, "_Cancel", GTK_RESPONSE_CANCEL,
+        kind == FileDialog::kSave ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(d);
+    gtk_window_set_position(GTK_WINDOW(d), GTK_WIN_POS_CENTER);
+    gtk_file_chooser_set_current_folder(chooser, start_folder.c_str());
+    if (kind == FileDialog::kSave) gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+    // "Name|*.a;*.b|Name|*.*": pairs of a name and its patterns.
+    const std::string f = Cp932ToUtf8(filter);
+    size_t pos = 0;
+    while (kind != FileDialog::kFolder && pos < f.size()) {
+      const size_t bar = f.find('|', pos);
+      if (bar == std::string::npos) break;
+      const size_t end = f.find('|', bar + 1);
+      const std::string name = f.substr(pos, bar - pos);
+      const std::string patterns =
+          f.substr(bar + 1, end == std::string::npos ? std::string::npos : end - bar - 1);
+      GtkFileFilter* ff = gtk_file_filter_new();
+      gtk_file_filter_set_name(ff, name.c_str());
+      size_t p = 0;
+      while (p <= patterns.size()) {
+        const size_t semi = patterns.find(';', p);
+        const std::string one =
+            patterns.substr(p, semi == std::string::npos ? std::string::npos : semi - p);
+        if (!one.empty()) gtk_file_filter_add_pattern(ff, one.c_str());
+        if (semi == std::string::npos) break;
+        p = semi + 1;
+      }
+      gtk_file_chooser_add_filter(chooser, ff);
+      if (end == std::string::npos) break;
+      pos = end + 1;
+    }
+    bool ok = false;
+    if (gtk_dialog_run(GTK_DIALOG(d)) == GTK_RESPONSE_ACCEPT) {
+      if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
+        chosen = name;
+        g_free(name);
+        ok = true;
+      }
+    }
+    gtk_widget_destroy(d);
+    Drain();
+    return ok;
+  }
 
   void RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) override {
     // The dialog was laid out for a 12-pixel font; a larger one would push the controls apart.

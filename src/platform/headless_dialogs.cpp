@@ -50,7 +50,10 @@ void SetDialogs(std::unique_ptr<IDialogs> dialogs) {
 }
 
 bool HeadlessDialogs::IsAnswerWord(const std::string& a) {
-  if (a == "ok" || a == "cancel" || a == "yes" || a == "no") return true;
+  if (a == "ok" || a == "cancel" || a == "yes" || a == "no" || a == "notoall" ||
+      a == "yestoall")
+    return true;
+  if (a.size() > 5 && a.compare(0, 5, "path=") == 0) return true;
   if (a == "sound=0" || a == "sound=1") return true;
   return a.size() == 7 && a.compare(0, 6, "delay=") == 0 && a[6] >= '1' && a[6] <= '5';
 }
@@ -67,6 +70,8 @@ MsgAnswer HeadlessDialogs::MessageBox(const std::string& caption, const std::str
         return a == "ok" || a == "cancel";
       case MsgButtons::kYesNo:
         return a == "yes" || a == "no";
+      case MsgButtons::kYesNoAll:
+        return a == "yes" || a == "no" || a == "cancel" || a == "notoall" || a == "yestoall";
     }
     return false;
   };
@@ -78,19 +83,69 @@ MsgAnswer HeadlessDialogs::MessageBox(const std::string& caption, const std::str
     script_.pop_front();
     unscripted_ = 0;
   } else if (++unscripted_ > kMaxUnscripted) {
-    a = buttons == MsgButtons::kYesNo ? "no" : buttons == MsgButtons::kOkCancel ? "cancel" : "ok";
+    a = buttons == MsgButtons::kYesNo      ? "no"
+        : buttons == MsgButtons::kYesNoAll ? "cancel"
+        : buttons == MsgButtons::kOkCancel ? "cancel"
+                                           : "ok";
   } else {
-    a = buttons == MsgButtons::kYesNo ? "yes" : "ok";
+    a = buttons == MsgButtons::kYesNo || buttons == MsgButtons::kYesNoAll ? "yes" : "ok";
   }
   if (a == "cancel") return MsgAnswer::kCancel;
   if (a == "yes") return MsgAnswer::kYes;
   if (a == "no") return MsgAnswer::kNo;
+  if (a == "notoall") return MsgAnswer::kNoToAll;
+  if (a == "yestoall") return MsgAnswer::kYesToAll;
   return MsgAnswer::kOk;
 }
 
 void HeadlessDialogs::OpenUrl(const std::string& url) {
   std::fprintf(stderr, "OpenUrl: %s\n", Cp932ToUtf8(url).c_str());
   std::fflush(stderr);
+}
+
+bool HeadlessDialogs::ChooseFile(FileDialog kind, const std::string& filter, const std::string&,
+                                 std::string& chosen) {
+  const char* name = kind == FileDialog::kOpen   ? "SelectOpenFile"
+                     : kind == FileDialog::kSave ? "SelectSaveFile"
+                                                 : "SelectDirectory";
+  std::fprintf(stderr, "%s: %s\n", name, Cp932ToUtf8(filter).c_str());
+  std::fflush(stderr);
+  // Answers meant for other boxes are dropped, as for message boxes.
+  while (!script_.empty() && script_.front() != "cancel" && script_.front().rfind("path=", 0) != 0)
+    script_.pop_front();
+  if (script_.empty()) return false;
+  const std::string a = script_.front();
+  script_.pop_front();
+  if (a == "cancel") return false;
+  chosen = a.substr(5);
+  return true;
+}
+
+std::string DocumentsFolder() {
+  // The user-dirs file names the documents folder; without it, the home folder.
+  const char* home = std::getenv("HOME");
+  const std::string h = home && *home ? home : "/";
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const std::string dirs = (config && *config ? std::string(config) : h + "/.config") +
+                           "/user-dirs.dirs";
+  if (std::FILE* f = std::fopen(dirs.c_str(), "r")) {
+    char line[1024];
+    std::string found;
+    while (std::fgets(line, sizeof line, f)) {
+      std::string l = line;
+      const std::string key = "XDG_DOCUMENTS_DIR=\"";
+      if (l.rfind(key, 0) != 0) continue;
+      l = l.substr(key.size());
+      const size_t q = l.find('"');
+      if (q == std::string::npos) continue;
+      l.resize(q);
+      if (l.rfind("$HOME", 0) == 0) l = h + l.substr(5);
+      found = l;
+    }
+    std::fclose(f);
+    if (!found.empty()) return found;
+  }
+  return h;
 }
 
 void HeadlessDialogs::RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) {

@@ -48,6 +48,9 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host);
 // Registers the functions that act on components, the call stack, files and the desktop.
 void RegisterPlayerFunctions(TSysFuncMan& funcs, ISystemHost& host);
 
+// The file choosers and ExtractFile, through the platform's dialogs.
+void RegisterDesktopFunctions(TSysFuncMan& funcs, ISystemHost& host);
+
 // Every system function: the value groups of the expression layer, the player's own and the
 // table database's.
 void RegisterAllSystemFunctions(TSysFuncMan& funcs, ISystemHost& host, TDBManager& db);

@@ -52,6 +52,12 @@ bool LoadInput(const std::string& path, platform::HeadlessDialogs& dialogs, std:
       if (i > b) words.push_back(line.substr(b, i - b));
     }
     if (words.empty()) continue;
+    // A path answer takes the rest of the line, spaces included.
+    if (words[0] == "answer" && words.size() > 2 && words[1].rfind("path=", 0) == 0) {
+      const size_t at = line.find("path=");
+      size_t end = line.find_last_not_of(" \t\r");
+      words = {"answer", line.substr(at, end + 1 - at)};
+    }
     if (words.size() != 2 || words[0] != "answer" ||
         !platform::HeadlessDialogs::IsAnswerWord(words[1])) {
       error = path + ":" + std::to_string(number) + ": expected \"answer WORD\"";

@@ -2,6 +2,9 @@
 // the call stack, files, Calc and the desktop.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "components/prop_table.h"
 #include "components/quen_base_list.h"
 #include "components/quen_object.h"
@@ -9,6 +12,7 @@
 #include "expr/quen_parser.h"
 #include "expr/sys_func_man.h"
 #include "files/file_manager.h"
+#include "platform/dialogs.h"
 #include "platform/host_fs.h"
 #include "runtime/call_man.h"
 #include "runtime/page_text.h"
@@ -165,6 +169,60 @@ TEST_F(PlayerFuncs, FilesThroughTheFileManager) {
   Str("OpenUrl(\"mailto:nobody\")");
   EXPECT_EQ(host.opened, (std::vector<std::string>{"https://example.org/", dir}));
   SetFileManager(nullptr);
+  platform::RemoveTree(dir);
+}
+
+TEST_F(PlayerFuncs, FileChoosersAndExtractFileAnswerFromTheScript) {
+  RegisterDesktopFunctions(funcs, host);
+  auto owned = std::make_unique<platform::HeadlessDialogs>();
+  platform::HeadlessDialogs& dialogs = *owned;
+  platform::SetDialogs(std::move(owned));
+  const std::string dir = platform::MakePrivateTempDir("extract") + "/";
+  const std::string game = dir + "game/";
+  ASSERT_TRUE(platform::MakeDirectory(game));
+  ASSERT_TRUE(platform::WriteFileAtomically(game + "a.txt", "A"));
+  ASSERT_TRUE(platform::WriteFileAtomically(game + "B.TXT", "B"));
+  ASSERT_TRUE(platform::WriteFileAtomically(game + "c.dat", "C"));
+  auto fm = std::make_unique<TVrFileManager>();
+  fm->SetGameFolder(game);
+  SetFileManager(std::move(fm));
+
+  Var("path", PT_STR)->SetAsString("kept");
+  dialogs.QueueAnswer("cancel");
+  EXPECT_EQ(Str("SelectOpenFile(path, \"Text|*.txt\")"), "FALSE");
+  EXPECT_EQ(Var("path", PT_STR)->GetAsString(), "kept");
+  dialogs.QueueAnswer("path=/home/user/a b.txt");
+  EXPECT_EQ(Str("SelectSaveFile(path)"), "TRUE");
+  EXPECT_EQ(Var("path", PT_STR)->GetAsString(), "\\home\\user\\a b.txt");
+  dialogs.QueueAnswer("path=/home/user");
+  EXPECT_EQ(Str("SelectDirectory(path)"), "TRUE");
+  EXPECT_EQ(Var("path", PT_STR)->GetAsString(), "\\home\\user\\");
+
+  // A mask, case ignored; the destination and its parents are made.
+  std::string out = dir + "out/deep/";
+  for (char& ch : out)
+    if (ch == '/') ch = '\\';
+  Var("dest", PT_STR)->SetAsString(out);
+  EXPECT_EQ(Str("ExtractFile(\"*.txt\", TRUE, dest)"), "TRUE");
+  EXPECT_TRUE(platform::IsRegularFile(dir + "out/deep/a.txt"));
+  EXPECT_TRUE(platform::IsRegularFile(dir + "out/deep/B.TXT"));
+  EXPECT_FALSE(platform::PathExists(dir + "out/deep/c.dat"));
+  // An existing target: "no" keeps it; for a batch, "yestoall" overwrites the rest unasked.
+  ASSERT_TRUE(platform::WriteFileAtomically(dir + "out/deep/a.txt", "old"));
+  dialogs.QueueAnswer("no");
+  EXPECT_EQ(Str("ExtractFile(\"a.txt\", TRUE, dest)"), "FALSE");
+  ASSERT_TRUE(platform::WriteFileAtomically(dir + "out/deep/B.TXT", "old"));
+  Var("list", PT_STR)->SetDims({2});
+  Var("list", PT_STR)->SetStrAt(0, "a.txt");
+  Var("list", PT_STR)->SetStrAt(1, "B.TXT");
+  dialogs.QueueAnswer("yestoall");
+  EXPECT_EQ(Str("ExtractFile(list, TRUE, dest)"), "TRUE");
+  std::ifstream extracted(dir + "out/deep/a.txt");
+  std::string text((std::istreambuf_iterator<char>(extracted)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "A");
+  EXPECT_EQ(Str("ExtractFile(\"nothing.txt\", FALSE, dest)"), "FALSE");
+  SetFileManager(nullptr);
+  platform::SetDialogs(nullptr);
   platform::RemoveTree(dir);
 }
 

@@ -32,6 +32,9 @@ class RecordingDialogs : public platform::IDialogs {
   std::vector<MsgAnswer> answers;
 
   void OpenUrl(const std::string&) override {}
+  bool ChooseFile(FileDialog, const std::string&, const std::string&, std::string&) override {
+    return false;
+  }
   MsgAnswer MessageBox(const std::string& caption, const std::string& text, MsgIcon icon,
                        MsgButtons buttons) override {
     boxes.push_back({caption, text, icon, buttons});
