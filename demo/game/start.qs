@@ -9,4 +9,11 @@ WhileInit i = 1
 While i <= 10
   Calc 合計 = 合計 + i
 WhileLoop i = i + 1
+# A few of the system functions: full-width text, a date's weekday, the screen size.
+VarNew name=全角 type=str
+VarNew name=曜日 type=str
+VarNew name=画面 type=str
+Calc 全角 = HanToZen("quenplay ﾃﾞﾓ")
+Calc 曜日 = GetWeekJStr(EncodeDate(2026, 12, 9))
+Calc 画面 = IntToStr(@ScrWidth) ++ "x" ++ IntToStr(@ScrHeight)
 Wait time=1000

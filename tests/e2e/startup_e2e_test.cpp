@@ -69,12 +69,15 @@ TEST_F(PlayerRun, TheDemoGamePlaysToItsEnd) {
   auto t = TraceLines("trace.txt");
   EXPECT_EQ(t.back(), "quenFinal");
   // The one-second Wait at the end spans frames of 16 ms on the virtual clock.
-  EXPECT_NE(std::find(t.begin(), t.end(), "00000010 : start.qsb(12)"), t.end());
+  EXPECT_NE(std::find(t.begin(), t.end(), "00000010 : start.qsb(19)"), t.end());
   EXPECT_NE(std::find(t.begin(), t.end(), "00000010 : greet.qsb(3)"), t.end());
   const std::string vars = work.Read("vars.txt");
   EXPECT_NE(vars.find("デモ回数\tint\t1\n"), std::string::npos) << vars;
   EXPECT_NE(vars.find("挨拶\tstr\tようこそ、ゲストさん\n"), std::string::npos) << vars;
   EXPECT_NE(vars.find("合計\tint\t55\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("全角\tstr\tｑｕｅｎｐｌａｙ　デモ\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("曜日\tstr\t水\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("画面\tstr\t640x480\n"), std::string::npos) << vars;
 }
 
 TEST_F(PlayerRun, StartUpMessages) {
