@@ -11,6 +11,7 @@
 #include "expr/hanzen.h"
 #include "expr/param_collection.h"
 #include "expr/param_convert.h"
+#include "expr/sys_func_args.h"
 #include "expr/sys_funcs.h"
 
 namespace quen {
@@ -24,18 +25,10 @@ constexpr size_t kMaxRepeatBytes = size_t{16} << 20;
 
 constexpr size_t npos = std::string_view::npos;
 
-std::string Str(const TSysFuncCall& c, size_t i) {
-  return c.args[i]->GetAsString();
-}
-int32_t Int(const TSysFuncCall& c, size_t i) {
-  return c.args[i]->GetAsInteger();
-}
-bool Has(const TSysFuncCall& c, size_t i) {
-  return c.args.size() > i;
-}
-TCustomParam& Result(TSysFuncCall& c) {
-  return *c.target.Value();
-}
+using sysarg::Has;
+using sysarg::Int;
+using sysarg::Result;
+using sysarg::Str;
 
 // Text measured in bytes or in characters. Offset maps a 0-based unit index (clamped) to a byte
 // offset, so every range below stays inside the text whatever the script passes.

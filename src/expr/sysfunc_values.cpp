@@ -15,6 +15,7 @@
 #include "expr/param_collection.h"
 #include "expr/param_convert.h"
 #include "expr/param_var.h"
+#include "expr/sys_func_args.h"
 #include "expr/sys_funcs.h"
 #include "expr/sysfunc_messages.h"
 
@@ -86,9 +87,7 @@ TRandomSource g_random;
 // The variable record's value an argument names, or null for a constant (or a reference whose
 // variable is gone).
 TCustomParam* VarArg(TSysFuncCall& c, size_t i) {
-  TParamVar* v = c.args[i]->AsVar();
-  TParamCollectionItem* r = v ? v->Target() : nullptr;
-  return r ? r->Value() : nullptr;
+  return sysarg::VariableValue(c, i);
 }
 
 // What a function writes into or reads as a whole: the named variable, or else the argument
@@ -99,20 +98,20 @@ TCustomParam& Whole(TSysFuncCall& c, size_t i) {
 }
 
 TCustomParam& Out(TSysFuncCall& c) {
-  return *c.target.Value();
+  return sysarg::Result(c);
 }
 
 int32_t IntArg(TSysFuncCall& c, size_t i) {
-  return c.args[i]->GetAsInteger();
+  return sysarg::Int(c, i);
 }
 long double FloatArg(TSysFuncCall& c, size_t i) {
-  return c.args[i]->GetAsFloat();
+  return sysarg::Float(c, i);
 }
 std::string StrArg(TSysFuncCall& c, size_t i) {
-  return c.args[i]->GetAsString();
+  return sysarg::Str(c, i);
 }
 bool BoolArg(TSysFuncCall& c, size_t i, bool absent) {
-  return i < c.args.size() ? c.args[i]->GetAsBool() : absent;
+  return sysarg::Bool(c, i, absent);
 }
 
 // ---- Element access by type, so that array edits keep the elements exactly.

@@ -2,11 +2,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "platform/dialogs.h"
+#include "platform/process.h"
 #include "platform/text_encoding.h"
 
 namespace quen::platform {
@@ -19,15 +17,8 @@ std::unique_ptr<IDialogs>& Instance() {
 }  // namespace
 
 bool SpawnOpener(const std::string& utf8_url) {
-  // The URL is one argument of the opener: nothing in it is ever read by a shell.
-  std::string program = "xdg-open";
-  char* argv[] = {program.data(), const_cast<char*>(utf8_url.c_str()), nullptr};
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv, ::environ) != 0) return false;
-  // The opener returns quickly once the desktop took over; reap it so no zombie stays.
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  // The URL is one argument of the opener; the opener returns once the desktop took over.
+  return RunAndWait({"xdg-open", utf8_url});
 }
 
 bool UserLanguageIsJapanese() {

@@ -13,6 +13,7 @@
 #include "expr/param_system.h"
 #include "expr/param_var.h"
 #include "expr/quen_parser.h"
+#include "expr/sys_func_args.h"
 #include "expr/sys_funcs.h"
 #include "files/file_manager.h"
 #include "base/error.h"
@@ -25,6 +26,7 @@
 #include "runtime/db_manager.h"
 #include "runtime/messages.h"
 #include "runtime/project.h"
+#include "runtime/sysfunc_files.h"
 
 namespace quen {
 
@@ -166,22 +168,12 @@ TQuenObject* Component(ISystemHost& host, const TCustomParam* name) {
   return n.empty() ? nullptr : r->FindComponent(n);
 }
 
-// The variable record an argument names, or null for a constant.
 TParamCollectionItem* VariableArg(TSysFuncCall& c, size_t i) {
-  if (i >= c.args.size()) return nullptr;
-  TParamVar* v = c.args[i]->AsVar();
-  return v ? v->Target() : nullptr;
+  return sysarg::Variable(c, i);
 }
-
-void SetResultBool(TSysFuncCall& c, bool v) {
-  if (TCustomParam* t = c.target.Value()) t->SetAsBool(v);
-}
-void SetResultInt(TSysFuncCall& c, int32_t v) {
-  if (TCustomParam* t = c.target.Value()) t->SetAsInteger(v);
-}
-void SetResultStr(TSysFuncCall& c, std::string_view v) {
-  if (TCustomParam* t = c.target.Value()) t->SetAsString(v);
-}
+using sysarg::SetResultBool;
+using sysarg::SetResultInt;
+using sysarg::SetResultStr;
 
 // Makes a variable a one-dimensional array of texts converted to its type; no text makes it a
 // scalar holding the empty text.
@@ -635,6 +627,7 @@ void RegisterAllSystemFunctions(TSysFuncMan& funcs, ISystemHost& host, TDBManage
   RegisterValueFunctions(funcs);
   RegisterPlayerFunctions(funcs, host);
   RegisterDesktopFunctions(funcs, host);
+  RegisterFileFunctions(funcs, host);
   RegisterDatabaseFunctions(funcs, db);
 }
 

@@ -7,6 +7,7 @@
 #include "expr/param_collection.h"
 #include "expr/param_types.h"
 #include "expr/sys_func_man.h"
+#include "expr/sys_func_args.h"
 #include "files/file_manager.h"
 #include "runtime/db_manager.h"
 
@@ -14,23 +15,13 @@ namespace quen {
 
 namespace {
 
-bool Has(const TSysFuncCall& c, size_t i) {
-  return i < c.args.size() && c.args[i] != nullptr;
-}
-std::string Str(const TSysFuncCall& c, size_t i) {
-  return Has(c, i) ? c.args[i]->GetAsString() : std::string();
-}
-int32_t Int(const TSysFuncCall& c, size_t i) {
-  return Has(c, i) ? c.args[i]->GetAsInteger() : 0;
-}
-bool Bool(const TSysFuncCall& c, size_t i) {
-  return Has(c, i) && c.args[i]->GetAsBool();
-}
-TCustomParam& Result(TSysFuncCall& c) {
-  return *c.target.Value();
-}
+using sysarg::Bool;
+using sysarg::Has;
+using sysarg::Int;
+using sysarg::Result;
+using sysarg::Str;
 void SetBool(TSysFuncCall& c, bool v) {
-  Result(c).SetAsBool(v);
+  sysarg::SetResultBool(c, v);
 }
 
 // The search given by the arguments from first on: names, values, partial, ignore case.

@@ -9,12 +9,14 @@
 #include "components/quen_base_list.h"
 #include "components/quen_object.h"
 #include "expr/param_collection.h"
+#include "expr/param_system.h"
 #include "expr/quen_parser.h"
 #include "expr/sys_func_man.h"
 #include "files/file_manager.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
 #include "runtime/call_man.h"
+#include "runtime/db_manager.h"
 #include "runtime/page_text.h"
 #include "runtime/player_funcs.h"
 
@@ -224,6 +226,22 @@ TEST_F(PlayerFuncs, FileChoosersAndExtractFileAnswerFromTheScript) {
   SetFileManager(nullptr);
   platform::SetDialogs(nullptr);
   platform::RemoveTree(dir);
+}
+
+TEST(SystemTables, EveryFunctionAndVariableIsServed) {
+  TParamCollection vars;
+  TSysFuncMan funcs;
+  TQuenBaseList registry;
+  Host host;
+  TDBManager db;
+  RegisterSystemVariables(vars, host);
+  RegisterAllSystemFunctions(funcs, host, db);
+  TCallMan cm(vars, funcs, registry);  // serves @Result, @ParamCount, @ParamStr, ...
+  for (int i = 0; i < kSysFuncCount; ++i) EXPECT_TRUE(funcs.IsImplemented(i)) << kSysFuncs[i].name;
+  for (int i = 0; i < kSystemVariableCount; ++i) {
+    if (i == SV_TEMP) continue;  // stands for the variable AssignTemp names
+    EXPECT_NE(vars.SystemTarget(i), nullptr) << kSystemVars[i].name;
+  }
 }
 
 TEST(FontList, ServedWindowsFamiliesAreListed) {
