@@ -143,6 +143,9 @@ TEST_F(ScriptRun, FrameTimeAndFrameLimit) {
   r = Run(kPlayer + " --headless --frame-ms 0 " + game.Path());
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("--frame-ms needs a number from 1 to 60000"), std::string::npos);
+  r = Run(kPlayer + " --help", work / "help.txt");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(work.Read("help.txt").find("--dump-vars FILE"), std::string::npos);
 }
 
 TEST_F(ScriptRun, AnOldPageIsReportedAndClosesTheGame) {

@@ -10,6 +10,10 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::fputs(quen::UsageText().c_str(), stdout);
+    return quen::kExitNormal;
+  }
   quen::TProgramOptions options;
   std::string error;
   if (!quen::ParseCommandLine(args, options, error)) {
