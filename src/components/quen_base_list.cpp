@@ -614,6 +614,19 @@ void TQuenBaseList::DrawAll() {
   if (transition_) transitionRect_ = transition_->DrawStep(Screen());
 }
 
+void TQuenBaseList::ClearKeyboardState() {
+  keyPressed_.fill(0);
+  keyPushed_.fill(0);
+  keyPushedLast_.fill(0);
+  keyRepeat_.fill(0);
+  keyRepeatLast_.fill(0);
+  repeatCountdown_.fill(0);
+  anyDown_ = anyUp_ = anyRepeat_ = false;
+  keysDown_.clear();
+  keysUp_.clear();
+  keysRepeated_.clear();
+}
+
 void TQuenBaseList::ClearDirty() {
   for (auto& r : roots_) r->DirtyList().Clear();
 }

@@ -150,6 +150,9 @@ class TQuenBaseList : public TQuenComponent {
   void MarkFocusStale() { focusStale_ = true; }
   bool FocusStale() const { return focusStale_; }
   bool KeyPressed(int key) const { return key >= 0 && key < 256 && keyPressed_[key]; }
+  // Forgets every key: pressed, pushed and repeat marks, repeat countdowns, the any-key flags
+  // and the key lists (the window lost activation: releases will never come).
+  void ClearKeyboardState();
   bool KeyPushedLastFrame(int key) const { return key >= 0 && key < 256 && keyPushedLast_[key]; }
   bool KeyRepeatLastFrame(int key) const { return key >= 0 && key < 256 && keyRepeatLast_[key]; }
   void SetCursorHost(ICursorHost* host) { cursorHost_ = host; }

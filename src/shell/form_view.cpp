@@ -158,6 +158,7 @@ void TFormView::StartProject() {
   const int32_t w = project_->ScreenWidth, h = project_->ScreenHeight;
   window_.SetClientSize(w, h + dock_height_);
   window_.CenterInWorkArea();
+  if (panel_ && w > 0 && h > 0) panel_->Registry().SetSize(w, h);
   parts_->SizeRoots(w, h);
   // Truncated toward zero like the original's integer division.
   panel_left_ = (window_.ClientWidth() - w) / 2;
@@ -199,30 +200,66 @@ void TFormView::TitleChanged(const std::string& title) {
   window_.SetCaption(title);
 }
 
+void TFormView::Deactivate() {
+  if (!project_ || !project_->PauseWhenInactive) return;
+  active_ = false;
+  if (panel_) panel_->Registry().ClearKeyboardState();
+}
+
+void TFormView::Activate(int64_t now_ms) {
+  active_ = true;
+  last_tick_ = now_ms;  // the time away is not counted
+}
+
+bool TFormView::Tick(int64_t now_ms) {
+  const int64_t d = now_ms - last_tick_;
+  last_tick_ = now_ms;
+  if (!active_ || d < 0 || d > kMaxCountedGap) return false;
+  clock_ += d;
+  FrameStep(static_cast<int32_t>(d));
+  return true;
+}
+
 void TFormView::FrameStep(int32_t elapsed_ms) {
   if (!project_ || TerminateFlag()) return;
   DeleteListedFiles();
+  TQuenBaseList* registry = panel_ ? &panel_->Registry() : nullptr;
+  if (registry) registry->ProcessInput(elapsed_ms);
   parts_->ProcessInput();
-  clock_ += elapsed_ms;
-  ++update_count_;
   if (call_man_) {
     call_man_->clock = clock_;
     call_man_->frame_ms = elapsed_ms;
   }
   project_->Step();
   if (TerminateFlag()) return;
+  if (registry) registry->UpdateAll(elapsed_ms);
+  ++update_count_;
+  // Only every divisor-th frame is drawn; the others run their logic alone.
+  draw_counter_ = (draw_counter_ + 1) % drawing_divisor_;
+  if (draw_counter_ != 0) return;
+  if (registry) registry->DrawAll();
   parts_->UpdateAndDraw();
   window_.Present();
+  if (registry) registry->ClearDirty();
+  ++drawn_frames_;
 }
 
 void TFormView::Run(int frames, int frame_ms, bool virtual_clock) {
   if (closed_) return;
   if (!TerminateFlag()) window_.Show();
   int run = 0;
-  auto last = std::chrono::steady_clock::now();
+  auto monotonic_ms = [] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  };
+  // A virtual clock starts at 0 and moves by frame_ms per frame; the real one is monotonic.
+  int64_t now = virtual_clock ? 0 : monotonic_ms();
+  last_tick_ = now;
+  int wait = virtual_clock ? 0 : kFramePeriod;
   for (;;) {
     bool close = false;
-    for (const auto& e : window_.Pump(frame_ms)) {
+    for (const auto& e : window_.Pump(wait)) {
       if (e.kind == platform::WindowEvent::Kind::kCloseRequest) close = true;
       if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 0 && ConfirmExit())
         close = true;
@@ -230,16 +267,46 @@ void TFormView::Run(int frames, int frame_ms, bool virtual_clock) {
         parts_->ToggleFullScreen();
     }
     if (close || TerminateFlag()) break;
-    int32_t elapsed = frame_ms;
-    if (!virtual_clock) {
-      const auto now = std::chrono::steady_clock::now();
-      elapsed = static_cast<int32_t>(
-          std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count());
-      last = now;
+    if (virtual_clock) {
+      now = last_tick_ + frame_ms;
+      // Timed input: everything due by this frame's time, in order.
+      while (script_next_ < script_.size() && script_[script_next_].At <= now) {
+        const TScriptAction& a = script_[script_next_++];
+        switch (a.What) {
+          case TScriptAction::Kind::kInput:
+            if (panel_ && active_) panel_->Input(a.Input);
+            break;
+          case TScriptAction::Kind::kGap:
+            now = last_tick_ + a.GapMs;
+            break;
+          case TScriptAction::Kind::kActivate:
+            Activate(now);
+            break;
+          case TScriptAction::Kind::kDeactivate:
+            Deactivate();
+            break;
+          case TScriptAction::Kind::kQuit:
+            close = true;
+            break;
+        }
+      }
+      if (close) break;
+    } else {
+      // Wait out the rest of the frame period, then run the frame.
+      now = monotonic_ms();
+      if (now - last_tick_ < kFramePeriod) {
+        wait = static_cast<int>(kFramePeriod - (now - last_tick_));
+        continue;
+      }
     }
-    FrameStep(elapsed);
+    const bool ran = Tick(now);
+    wait = virtual_clock ? 0 : kFramePeriod;
+    const bool script_done = script_next_ >= script_.size();
+    // Headless, nothing can wake a game that sleeps while inactive once the input is used up.
+    if (virtual_clock && !active_ && script_done) break;
+    if (!ran) continue;
     if (frames >= 0 && ++run >= frames) break;
-    if (virtual_clock && call_man_ && call_man_->Idle()) break;
+    if (virtual_clock && call_man_ && call_man_->Idle() && script_done) break;
   }
   Close();
 }

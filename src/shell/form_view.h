@@ -12,6 +12,7 @@
 #include "runtime/game_settings.h"
 #include "runtime/player_funcs.h"
 #include "runtime/project.h"
+#include "shell/input_script.h"
 #include "shell/shell_parts.h"
 
 namespace quen {
@@ -36,8 +37,20 @@ class TFormView : private IProjectHost, private ISystemHost {
   // The creation handler: every start-up step in order. On return the terminate flag tells
   // whether the game runs.
   void Create();
+  // Frames shorter than this are waited out; longer gaps than kMaxCountedGap are not counted
+  // (the game clock does not jump after a pause of the machine or a dragged window).
+  static constexpr int32_t kFramePeriod = 15;
+  static constexpr int32_t kMaxCountedGap = 300;
+  // The timing rule, given the monotonic time now (ms): a gap of at most kMaxCountedGap since
+  // the last tick is added to the game clock and runs one frame of that length; a longer gap
+  // only moves the last tick. True when a frame ran.
+  bool Tick(int64_t now_ms);
   // One frame of elapsed_ms milliseconds: input, interpreter, update and drawing.
   void FrameStep(int32_t elapsed_ms);
+  // Only every divisor-th frame is drawn (1: every frame).
+  void SetDrawingDivisor(int32_t divisor) { drawing_divisor_ = divisor < 1 ? 1 : divisor; }
+  int32_t DrawnFrames() const { return drawn_frames_; }
+  int64_t GameClock() const { return clock_; }
   // The close handler: every shut-down step in order. Runs once.
   void Close();
   // The "終了" button: asks first; false when the user stays.
@@ -47,6 +60,13 @@ class TFormView : private IProjectHost, private ISystemHost {
   // ends once the script has ended (no page running, no event waiting); otherwise frames
   // come every frame_ms of real time and advance the clock by the time that passed.
   void Run(int frames, int frame_ms, bool virtual_clock = false);
+  // Timed input for a run with the virtual clock (the answers go to the dialogs separately).
+  void SetInputScript(std::vector<TScriptAction> actions) { script_ = std::move(actions); }
+  // Activation: a game that pauses when inactive runs no frames until activated again, and
+  // the time away is not counted; keys held when leaving are forgotten.
+  void Activate(int64_t now_ms);
+  void Deactivate();
+  bool Active() const { return active_; }
   // Where Close writes every variable (after the end page ran); empty for nowhere.
   void SetDumpVarsFile(std::string host_path) { dump_vars_file_ = std::move(host_path); }
 
@@ -90,7 +110,14 @@ class TFormView : private IProjectHost, private ISystemHost {
   std::unique_ptr<TProject> project_;
   TCallMan* call_man_ = nullptr;
   int64_t clock_ = 0;
+  int64_t last_tick_ = 0;
   int32_t update_count_ = 0;
+  int32_t drawing_divisor_ = 1;
+  int32_t draw_counter_ = 0;
+  int32_t drawn_frames_ = 0;
+  bool active_ = true;
+  std::vector<TScriptAction> script_;
+  size_t script_next_ = 0;
   std::string dump_vars_file_;
   int dock_height_ = 0;
   int panel_left_ = 0;

@@ -15,6 +15,7 @@
 #include "runtime/project.h"
 #include "shell/form_config.h"
 #include "shell/form_view.h"
+#include "shell/input_script.h"
 
 namespace quen {
 
@@ -24,8 +25,8 @@ bool IsConfig(const TProgramOptions& o) {
   return !o.Params.empty() && sjis::EqualsNoCase(o.Params[0], "/config");
 }
 
-// Reads "answer WORD" lines; false with a message for anything else.
-bool LoadInput(const std::string& path, platform::HeadlessDialogs& dialogs, std::string& error) {
+// Reads the input script (docs/headless-input.md); false with a message when it cannot.
+bool LoadInput(const std::string& path, TInputScript& script, std::string& error) {
   auto f = platform::HostFile::Open(path, platform::OpenMode::kRead);
   if (!f || f->Size() > (1 << 20)) {
     error = "cannot read the input file " + path;
@@ -36,34 +37,10 @@ bool LoadInput(const std::string& path, platform::HeadlessDialogs& dialogs, std:
     error = "cannot read the input file " + path;
     return false;
   }
-  int number = 0;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t lf = text.find('\n', pos);
-    std::string line = text.substr(pos, lf == std::string::npos ? std::string::npos : lf - pos);
-    pos = lf == std::string::npos ? text.size() : lf + 1;
-    ++number;
-    if (size_t hash = line.find('#'); hash != std::string::npos) line.resize(hash);
-    std::vector<std::string> words;
-    for (size_t i = 0; i < line.size();) {
-      while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
-      size_t b = i;
-      while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
-      if (i > b) words.push_back(line.substr(b, i - b));
-    }
-    if (words.empty()) continue;
-    // A path answer takes the rest of the line, spaces included.
-    if (words[0] == "answer" && words.size() > 2 && words[1].rfind("path=", 0) == 0) {
-      const size_t at = line.find("path=");
-      size_t end = line.find_last_not_of(" \t\r");
-      words = {"answer", line.substr(at, end + 1 - at)};
-    }
-    if (words.size() != 2 || words[0] != "answer" ||
-        !platform::HeadlessDialogs::IsAnswerWord(words[1])) {
-      error = path + ":" + std::to_string(number) + ": expected \"answer WORD\"";
-      return false;
-    }
-    dialogs.QueueAnswer(words[1]);
+  std::string why;
+  if (!ParseInputScript(text, script, why)) {
+    error = path + ":" + why;
+    return false;
   }
   return true;
 }
@@ -75,6 +52,7 @@ std::string UsageText() {
          "                [--frame-ms N] [--dump-vars FILE] [--seed N]\n"
          "                [GAMEDIR [FOLDER|ARCHIVE]... | /config]\n"
          "  --headless        no window: a virtual clock, dialogs answered from --input\n"
+         "  --input FILE      headless answers and timed input (docs/headless-input.md)\n"
          "  --frames N        close after N frames (headless default: until the script ends)\n"
          "  --frame-ms N      game time per headless frame (default 16)\n"
          "  --trace FILE      start-up steps and every command run\n"
@@ -119,7 +97,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
       char* end = nullptr;
       long v = std::strtol(n.c_str(), &end, 10);
       const long low = a == "--frames" ? 0 : 1;
-      const long high = a == "--frames" ? 100000000 : 60000;
+      // A frame longer than the counted gap would never run (see TFormView::Tick).
+      const long high = a == "--frames" ? 100000000 : 300;
       if (n.empty() || *end != '\0' || v < low || v > high) {
         error = a + " needs a number from " + std::to_string(low) + " to " + std::to_string(high);
         return false;
@@ -188,13 +167,15 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
     return kExitUsage;
   }
 
+  TInputScript script;
   if (options.Headless) {
     auto d = std::make_unique<platform::HeadlessDialogs>();
     std::string error;
-    if (!options.InputFile.empty() && !LoadInput(options.InputFile, *d, error)) {
+    if (!options.InputFile.empty() && !LoadInput(options.InputFile, script, error)) {
       std::fprintf(stderr, "quenplay: %s\n", error.c_str());
       return kExitUsage;
     }
+    for (const std::string& answer : script.Answers) d->QueueAnswer(answer);
     platform::SetDialogs(std::move(d));
   } else if (!system.SetUpNativeDialogs()) {
     std::fprintf(stderr, "quenplay: no display for the window (use --headless)\n");
@@ -232,6 +213,7 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
   {
     TFormView view(*window, context, system.Parts());
     view.SetDumpVarsFile(options.DumpVarsFile);
+    view.SetInputScript(std::move(script.Actions));
     view.Create();
     if (view.StartupFailed()) {
       view.Close();

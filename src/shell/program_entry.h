@@ -23,7 +23,7 @@ struct TProgramOptions {
   // Frames to run before closing; -1 runs until the game or the user ends it (headless: until
   // the script has ended).
   int Frames = -1;
-  // Headless runs: the game time each frame stands for.
+  // Headless runs: the game time each frame stands for (1 to 300 ms).
   int FrameMs = 16;
   // Every variable written here at exit.
   std::string DumpVarsFile;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "expr/param_collection.h"
 #include "files/file_manager.h"
 #include "files/temp_dir.h"
 #include "imaging/color_tables.h"
@@ -206,6 +207,53 @@ TEST_F(StartupSteps, ExitButtonAsksFirst) {
   EXPECT_EQ(view.Project(), nullptr);
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
   EXPECT_NE(err.find("デモ: "), std::string::npos) << err;
+}
+
+TEST_F(StartupSteps, GameClockCountsGapsUpTo300MsAndTheDivisorSkipsDrawing) {
+  MakeGame(kProject);
+  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  view.Create();
+  ASSERT_FALSE(view.StartupFailed());
+  TParamCollection& vars = *view.Variables();
+  auto read = [&](const char* name) { return vars.FindVariable(name)->Value()->GetAsInteger(); };
+  EXPECT_TRUE(view.Tick(16));
+  EXPECT_TRUE(view.Tick(32));
+  EXPECT_EQ(read("@TickCount"), 32);
+  // 301 ms is a gap, not a frame; exactly 300 still counts.
+  EXPECT_FALSE(view.Tick(333));
+  EXPECT_EQ(read("@TickCount"), 32);
+  EXPECT_EQ(read("@UpdateCount"), 2);
+  EXPECT_TRUE(view.Tick(633));
+  EXPECT_EQ(read("@TickCount"), 332);
+  EXPECT_EQ(read("@UpdateCount"), 3);
+  EXPECT_EQ(view.DrawnFrames(), 3);
+  // Divisor 4: three of four frames run their logic without drawing.
+  view.SetDrawingDivisor(4);
+  for (int i = 1; i <= 8; ++i) EXPECT_TRUE(view.Tick(633 + 16 * i));
+  EXPECT_EQ(read("@UpdateCount"), 11);
+  EXPECT_EQ(view.DrawnFrames(), 3 + 2);
+}
+
+TEST_F(StartupSteps, AGameThatPausesWhenInactiveRunsNoFramesAndForgetsKeys) {
+  MakeGame(std::string(kProject) + "pause_when_inactive 1\n");
+  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  view.Create();
+  ASSERT_FALSE(view.StartupFailed());
+  ASSERT_TRUE(view.Tick(16));
+  TInputEvent key;
+  key.Kind = TInputKind::KeyDown;
+  key.Key = 'A';
+  view.Panel()->Input(key);
+  ASSERT_TRUE(view.Tick(32));
+  EXPECT_TRUE(view.Panel()->Registry().KeyPressed('A'));
+  view.Deactivate();
+  EXPECT_FALSE(view.Active());
+  EXPECT_FALSE(view.Panel()->Registry().KeyPressed('A'));
+  EXPECT_FALSE(view.Tick(48));
+  // Ten seconds away count for nothing.
+  view.Activate(10000);
+  EXPECT_TRUE(view.Tick(10016));
+  EXPECT_EQ(view.GameClock(), 48);
 }
 
 TEST_F(StartupSteps, AMissingGameFolderIsNotTheCurrentOne) {
