@@ -2,12 +2,25 @@
 // SDL2 on a desktop; an in-memory stand-in when headless.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/display.h"
+
 namespace quen::platform {
+
+// A part of the game picture, in its pixels.
+struct FrameRect {
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+};
 
 struct ToolButton {
   std::string label;  // Shift-JIS
@@ -47,7 +60,30 @@ class IGameWindow {
   virtual void SetCursorImage(int width, int height, int hot_x, int hot_y,
                               const uint32_t* argb) = 0;
   virtual void SetArrowCursor() = 0;
+  // Hands over the changed parts of the game picture: pixels rows top-down, bits 15 (5-5-5 in
+  // 16), 16 (5-6-5) or 32 (8-8-8 in 32). A picture of another size or depth than the last
+  // replaces the whole held picture (black outside the parts given). Parts are cut to the
+  // picture. Present shows the held picture scaled to the panel bounds.
+  virtual void UploadFrame(const uint8_t* pixels, int pitch, int width, int height, int bits,
+                           const std::vector<FrameRect>& rects) = 0;
+  // The display system behind the window; null when there is none.
+  virtual IDisplay* Display() { return nullptr; }
 };
+
+// Bytes of one pixel of a picture handed to UploadFrame; 0 for a depth it does not take.
+inline int FramePixelBytes(int bits) {
+  return bits == 15 || bits == 16 ? 2 : bits == 32 ? 4 : 0;
+}
+
+// The part of r inside a width x height picture; width or height 0 when nothing is left.
+inline FrameRect ClipFrameRect(FrameRect r, int width, int height) {
+  const int64_t l = std::max<int64_t>(r.x, 0), t = std::max<int64_t>(r.y, 0);
+  const int64_t rr = std::min<int64_t>(int64_t{r.x} + r.width, width);
+  const int64_t b = std::min<int64_t>(int64_t{r.y} + r.height, height);
+  if (rr <= l || b <= t) return FrameRect{};
+  return FrameRect{static_cast<int32_t>(l), static_cast<int32_t>(t), static_cast<int32_t>(rr - l),
+                   static_cast<int32_t>(b - t)};
+}
 
 // Null when no display can be opened; error then says why.
 std::unique_ptr<IGameWindow> CreateSdlWindow(std::string& error);
@@ -90,6 +126,29 @@ class HeadlessWindow : public IGameWindow {
     cursor_ = "arrow";
     cursor_pixels_.clear();
   }
+  void UploadFrame(const uint8_t* pixels, int pitch, int width, int height, int bits,
+                   const std::vector<FrameRect>& rects) override {
+    const int bytes = FramePixelBytes(bits);
+    if (!pixels || bytes == 0 || width <= 0 || height <= 0) return;
+    if (width != frame_width_ || height != frame_height_ || bits != frame_bits_) {
+      frame_width_ = width;
+      frame_height_ = height;
+      frame_bits_ = bits;
+      frame_.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * bytes, 0);
+    }
+    ++uploads_;
+    for (const FrameRect& part : rects) {
+      const FrameRect r = ClipFrameRect(part, width, height);
+      if (r.width == 0) continue;
+      const size_t row_bytes = static_cast<size_t>(r.width) * bytes;
+      for (int y = r.y; y < r.y + r.height; ++y)
+        std::memcpy(&frame_[(static_cast<size_t>(y) * width + r.x) * bytes],
+                    pixels + static_cast<std::ptrdiff_t>(y) * pitch +
+                        static_cast<std::ptrdiff_t>(r.x) * bytes,
+                    row_bytes);
+    }
+  }
+  IDisplay* Display() override { return &display_; }
   // The cursor last set, for tests: "arrow", "image WxH hot X,Y" or "" before any.
   const std::string& Cursor() const { return cursor_; }
   const std::vector<uint32_t>& CursorPixels() const { return cursor_pixels_; }
@@ -101,6 +160,15 @@ class HeadlessWindow : public IGameWindow {
   const int* Panel() const { return panel_; }
   bool Centered() const { return centered_; }
   bool Shown() const { return shown_; }
+  int Presented() const { return presented_; }
+  // What the window shows: rows top-down without padding, in the depth last uploaded.
+  const std::vector<uint8_t>& Frame() const { return frame_; }
+  int FrameWidth() const { return frame_width_; }
+  int FrameHeight() const { return frame_height_; }
+  int FrameBits() const { return frame_bits_; }
+  int Uploads() const { return uploads_; }
+  // No modes and a 32-bit desktop unless a test scripts it.
+  FakeDisplay& Fake() { return display_; }
 
  private:
   std::string caption_;
@@ -114,6 +182,10 @@ class HeadlessWindow : public IGameWindow {
   std::vector<WindowEvent> pending_;
   std::string cursor_;
   std::vector<uint32_t> cursor_pixels_;
+  std::vector<uint8_t> frame_;
+  int frame_width_ = 0, frame_height_ = 0, frame_bits_ = 0;
+  int uploads_ = 0;
+  FakeDisplay display_;
 };
 
 }  // namespace quen::platform

@@ -4,9 +4,12 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/display.h"
 #include "platform/game_window.h"
 #include "platform/text_encoding.h"
 
@@ -53,9 +56,11 @@ SDL_Texture* RenderLabel(SDL_Renderer* r, const std::string& utf8, int& w, int& 
 
 class SdlWindow : public IGameWindow {
  public:
-  SdlWindow(SDL_Window* w, SDL_Renderer* r) : window_(w), renderer_(r) {}
+  SdlWindow(SDL_Window* w, SDL_Renderer* r)
+      : window_(w), renderer_(r), display_(CreateSdlDisplay(w)) {}
   ~SdlWindow() override {
     FreeLabels();
+    if (frame_) SDL_DestroyTexture(frame_);
     if (cursor_) SDL_FreeCursor(cursor_);
     SDL_DestroyRenderer(renderer_);
     SDL_DestroyWindow(window_);
@@ -134,8 +139,41 @@ class SdlWindow : public IGameWindow {
       SDL_RenderFillRect(renderer_, &dock);
       for (size_t i = 0; i < buttons_.size(); ++i) DrawButton(i);
     }
+    if (frame_ && panel_.w > 0 && panel_.h > 0) SDL_RenderCopy(renderer_, frame_, nullptr, &panel_);
     SDL_RenderPresent(renderer_);
   }
+
+  void UploadFrame(const uint8_t* pixels, int pitch, int width, int height, int bits,
+                   const std::vector<FrameRect>& rects) override {
+    const int bytes = FramePixelBytes(bits);
+    if (!pixels || bytes == 0 || width <= 0 || height <= 0) return;
+    if (!frame_ || width != frame_w_ || height != frame_h_ || bits != frame_bits_) {
+      if (frame_) SDL_DestroyTexture(frame_);
+      const Uint32 format = bits == 15   ? SDL_PIXELFORMAT_RGB555
+                            : bits == 16 ? SDL_PIXELFORMAT_RGB565
+                                         : SDL_PIXELFORMAT_RGB888;
+      frame_ = SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+      if (!frame_) return;
+      frame_w_ = width;
+      frame_h_ = height;
+      frame_bits_ = bits;
+      // A new texture holds garbage: start from black.
+      std::vector<uint8_t> black(
+          static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(bytes), 0);
+      SDL_UpdateTexture(frame_, nullptr, black.data(), width * bytes);
+    }
+    for (const FrameRect& part : rects) {
+      const FrameRect r = ClipFrameRect(part, width, height);
+      if (r.width == 0) continue;
+      SDL_Rect dst{r.x, r.y, r.width, r.height};
+      SDL_UpdateTexture(frame_, &dst,
+                        pixels + static_cast<std::ptrdiff_t>(r.y) * pitch +
+                            static_cast<std::ptrdiff_t>(r.x) * bytes,
+                        pitch);
+    }
+  }
+
+  IDisplay* Display() override { return display_.get(); }
 
  private:
   struct Label {
@@ -247,6 +285,9 @@ class SdlWindow : public IGameWindow {
   int pressed_ = -1;
   std::vector<WindowEvent> pending_;
   SDL_Cursor* cursor_ = nullptr;
+  std::unique_ptr<IDisplay> display_;
+  SDL_Texture* frame_ = nullptr;
+  int frame_w_ = 0, frame_h_ = 0, frame_bits_ = 0;
 };
 
 }  // namespace

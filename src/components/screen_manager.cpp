@@ -1,0 +1,191 @@
+#include "components/screen_manager.h"
+
+#include "components/quen_base_list.h"
+
+namespace quen {
+
+namespace {
+
+bool Masks555(uint32_t red, uint32_t green, uint32_t blue) {
+  return red == 0x7C00 && green == 0x03E0 && blue == 0x001F;
+}
+
+bool ValidForcedDepth(int32_t bits) {
+  return bits == 0 || bits == 15 || bits == 16 || bits == 32;
+}
+
+}  // namespace
+
+TScreenManager::TScreenManager(platform::IDisplay* display, platform::IGameWindow& window,
+                               TQuenBaseList* registry, int32_t screenWidth, int32_t screenHeight,
+                               int32_t preferredWidth, int32_t preferredHeight, int32_t forcedDepth)
+    : display_(display),
+      window_(window),
+      registry_(registry),
+      screenWidth_(screenWidth),
+      screenHeight_(screenHeight),
+      preferredWidth_(preferredWidth),
+      preferredHeight_(preferredHeight),
+      forcedDepth_(ValidForcedDepth(forcedDepth) ? forcedDepth : 0) {
+  if (display_) {
+    platform::DesktopFormat f;
+    if (display_->GetDesktopFormat(f)) preferredDepth_ = f.bits;
+    for (const platform::DisplayMode& m : display_->Modes()) FilterMode(m);
+  }
+  if (registry_) registry_->SetScreen(&frame_);
+  SetModeIndex(-1);
+}
+
+TScreenManager::~TScreenManager() {
+  // The registry is freed before us at shut-down, so it is not touched here.
+  if (entered_ && display_) display_->LeaveFullScreen();
+}
+
+void TScreenManager::FilterMode(const platform::DisplayMode& m) {
+  if (m.width < screenWidth_ || m.height < screenHeight_ || m.bits < 16) return;
+  modes_.push_back(m);
+  const int32_t n = ModeCount() - 1;
+  if (chosen_ < 0) {
+    chosen_ = n;
+    return;
+  }
+  const platform::DisplayMode& c = modes_[static_cast<size_t>(chosen_)];
+  if (m.width != preferredWidth_ || m.height != preferredHeight_) return;
+  if (c.width != preferredWidth_ || c.height != preferredHeight_) {
+    chosen_ = n;
+    return;
+  }
+  if (m.bits != preferredDepth_) return;
+  if (c.bits != preferredDepth_) {
+    chosen_ = n;
+    return;
+  }
+  // Rate 0 (the display's default) wins over every explicit rate; an equal rate keeps the first.
+  if (static_cast<uint32_t>(m.refresh) < static_cast<uint32_t>(c.refresh)) chosen_ = n;
+}
+
+bool TScreenManager::GetMode(int32_t index, platform::DisplayMode& mode) const {
+  if (index < 0 || index >= ModeCount()) return false;
+  mode = modes_[static_cast<size_t>(index)];
+  return true;
+}
+
+bool TScreenManager::SetChosenModeIndex(int32_t index) {
+  if (index < -1 || index >= ModeCount()) return false;
+  chosen_ = index;
+  return true;
+}
+
+bool TScreenManager::SetForcedDepth(int32_t bits) {
+  if (!ValidForcedDepth(bits)) return false;
+  forcedDepth_ = bits;
+  return true;
+}
+
+void TScreenManager::SetRegistry(TQuenBaseList* registry) {
+  if (registry_ == registry) return;
+  if (registry_) registry_->SetScreen(nullptr);
+  registry_ = registry;
+  if (registry_) registry_->SetScreen(&frame_);
+}
+
+void TScreenManager::SetModeIndex(int32_t index) {
+  // "Not set up" is FreeDX's business; any other negative request means windowed.
+  if (index < -1) index = -1;
+  if (index == current_) return;
+  const int32_t old = current_;
+  current_ = index;
+  if (old >= 0 && index < 0 && entered_) {
+    display_->LeaveFullScreen();
+    entered_ = false;
+  }
+  SetUp();
+  if (index >= 0 && !entered_) {
+    current_ = -1;
+    SetUp();
+  }
+}
+
+void TScreenManager::SetUp() {
+  fullScreen_ = false;
+  software_ = false;
+  frame_.Clear();
+  if (current_ >= 0) {
+    if (!SetUpFullScreen()) return;
+  } else {
+    SetUpWindowed();
+  }
+  software_ = true;
+  frame_.SetSize(screenWidth_, screenHeight_, workingDepth_);
+  wholeFrame_ = true;
+}
+
+void TScreenManager::SetUpWindowed() {
+  int32_t depth = 32;
+  platform::DesktopFormat f;
+  if (display_ && display_->GetDesktopFormat(f)) {
+    displayDepth_ = f.bits;
+    if (Masks555(f.red_mask, f.green_mask, f.blue_mask))
+      depth = 15;
+    else
+      depth = f.bits > 16 ? 32 : 16;
+  }
+  workingDepth_ = forcedDepth_ != 0 ? forcedDepth_ : depth;
+}
+
+bool TScreenManager::SetUpFullScreen() {
+  platform::DisplayMode mode;
+  if (!display_ || !GetMode(current_, mode)) {
+    if (entered_) display_->LeaveFullScreen();
+    entered_ = false;
+    return false;
+  }
+  // Between two full-screen modes the display goes straight from one to the other.
+  if (!display_->EnterFullScreen(mode)) {
+    entered_ = false;
+    return false;
+  }
+  entered_ = true;
+  platform::DesktopFormat f;
+  if (!display_->GetCurrentFormat(f)) f = {mode.bits, 0, 0, 0};
+  displayDepth_ = f.bits;
+  if (f.bits < 16 || Masks555(f.red_mask, f.green_mask, f.blue_mask))
+    workingDepth_ = 15;
+  else
+    workingDepth_ = f.bits == 16 ? 16 : 32;
+  fullScreen_ = true;
+  return true;
+}
+
+void TScreenManager::FreeDX() {
+  frame_.Clear();
+  if (entered_ && display_) display_->LeaveFullScreen();
+  entered_ = false;
+  current_ = -2;
+}
+
+void TScreenManager::Present() {
+  if (!registry_ || frame_.IsEmpty()) return;
+  const int32_t w = frame_.Width(), h = frame_.Height();
+  std::vector<platform::FrameRect> parts;
+  auto add = [&](const TRect& r) {
+    const TRect c = r.Intersect(TRect{0, 0, w, h});
+    if (!c.IsEmpty()) parts.push_back({c.Left, c.Top, c.Width(), c.Height()});
+  };
+  if (wholeFrame_)
+    add(TRect{0, 0, w, h});
+  else if (!registry_->TransitionRect().IsEmpty())
+    add(registry_->TransitionRect());
+  else
+    for (const TRect& r : registry_->ActiveRoot().DirtyList().Rects()) add(r);
+  if (!parts.empty()) {
+    TDIBSurface& dib = frame_.DIB();
+    window_.UploadFrame(dib.Bits(), dib.Pitch(), w, h, frame_.BitCount(), parts);
+    window_.Present();
+  }
+  wholeFrame_ = false;
+  registry_->Root(0).DirtyList().Clear();
+  registry_->Root(1).DirtyList().Clear();
+}
+
+}  // namespace quen

@@ -1,0 +1,95 @@
+// Everything between the composed game picture and the monitor: the full-screen modes that can
+// hold the game screen and the one picked for full screen, the frame surface the registry
+// composes on, the working colour depth of every component surface, the switches between the
+// desktop and a full-screen mode, and the hand-over of each drawn frame to the window.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "imaging/dibx.h"
+#include "platform/display.h"
+#include "platform/game_window.h"
+
+namespace quen {
+
+class TQuenBaseList;
+
+class TScreenManager {
+ public:
+  // Lists the usable modes of the display (none without one), picks the full-screen mode and
+  // sets up windowed play. The registry composes on the frame surface from now on; it may be
+  // freed before the manager, but must not use the frame surface after the manager is gone
+  // (SetRegistry(nullptr) hands it back its own surface). forcedDepth 15, 16 or 32 replaces the
+  // depth windowed play takes from the desktop; 0 keeps the desktop's.
+  TScreenManager(platform::IDisplay* display, platform::IGameWindow& window,
+                 TQuenBaseList* registry, int32_t screenWidth, int32_t screenHeight,
+                 int32_t preferredWidth, int32_t preferredHeight, int32_t forcedDepth = 0);
+  ~TScreenManager();
+  TScreenManager(const TScreenManager&) = delete;
+  TScreenManager& operator=(const TScreenManager&) = delete;
+
+  int32_t ModeCount() const { return static_cast<int32_t>(modes_.size()); }
+  // False when index is outside the list.
+  bool GetMode(int32_t index, platform::DisplayMode& mode) const;
+
+  // -2 not set up, -1 windowed, 0 or more full screen in that mode.
+  int32_t CurrentModeIndex() const { return current_; }
+  // The mode used for full screen; -1 none.
+  int32_t ChosenModeIndex() const { return chosen_; }
+  // Refuses (keeps the old choice, returns false) anything below -1 or outside the list.
+  bool SetChosenModeIndex(int32_t index);
+
+  // -1 windowed, 0 or more full screen in that mode; a full-screen request the display refuses
+  // ends windowed (callers compare CurrentModeIndex with what they asked for).
+  void SetModeIndex(int32_t index);
+  // Frees the frame surface and returns the display to the desktop; the next SetModeIndex
+  // builds everything again.
+  void FreeDX();
+  // Hands the changed parts of the frame to the window (the active root's dirty rectangles, or
+  // the transition's rectangle while it draws), then empties both roots' dirty lists.
+  void Present();
+
+  bool FullScreen() const { return fullScreen_; }
+  // Component surfaces are memory surfaces while this is set; always so after a set-up here.
+  bool Software() const { return software_; }
+  int32_t WorkingDepth() const { return workingDepth_; }
+  int32_t DisplayDepth() const { return displayDepth_; }
+  int32_t PreferredDepth() const { return preferredDepth_; }
+  // Null while there is none (after FreeDX).
+  TDIBX* FrameSurface() { return frame_.IsEmpty() ? nullptr : &frame_; }
+
+  int32_t ForcedDepth() const { return forcedDepth_; }
+  // 0, 15, 16 or 32 (else refused); takes effect at the next windowed set-up.
+  bool SetForcedDepth(int32_t bits);
+  // Hands the old registry back its own surface and gives the new one the frame surface.
+  void SetRegistry(TQuenBaseList* registry);
+
+ private:
+  void FilterMode(const platform::DisplayMode& m);
+  void SetUp();
+  void SetUpWindowed();
+  bool SetUpFullScreen();
+
+  platform::IDisplay* display_;
+  platform::IGameWindow& window_;
+  TQuenBaseList* registry_;
+  int32_t screenWidth_, screenHeight_;
+  int32_t preferredWidth_, preferredHeight_;
+  int32_t preferredDepth_ = 24;
+  int32_t forcedDepth_ = 0;
+  std::vector<platform::DisplayMode> modes_;
+  int32_t chosen_ = -1;
+  int32_t current_ = -2;
+  // The display shows a full-screen mode we put it in.
+  bool entered_ = false;
+  bool fullScreen_ = false;
+  bool software_ = false;
+  int32_t workingDepth_ = 32;
+  int32_t displayDepth_ = 0;
+  TDIBX frame_;
+  // A new frame surface reaches the window whole at the next presentation.
+  bool wholeFrame_ = true;
+};
+
+}  // namespace quen
