@@ -80,8 +80,7 @@ void TFormView::Create() {
   FileManager().AddOverlay();
 
   dock_height_ = kToolBarHeight + 4;
-  window_.SetToolBar(dock_height_, {{msg::kToolExit, kToolButtonWidth, kToolBarHeight},
-                                    {msg::kToolScreenSwitch, kToolButtonWidth, kToolBarHeight}});
+  ShowToolBar();
 
   RegisterGameData();
 
@@ -151,19 +150,127 @@ void TFormView::StartProject() {
   if (TerminateFlag()) return;
 
   platform::Trace("MediaInit");
+  const int32_t w = project_->ScreenWidth, h = project_->ScreenHeight;
+  // The screen modes exist only for a game with a screen.
+  if (w > 0 && h > 0) {
+    screen_ = std::make_unique<TScreenManager>(window_.Display(), window_, &panel_->Registry(), w,
+                                               h, project_->FullScreenWidth,
+                                               project_->FullScreenHeight, forced_depth_);
+  }
   parts_->MediaInit(*project_);
   platform::Trace("QuenInitColor");
-  QuenInitColor(parts_->ScreenBitCount());
+  QuenInitColor(screen_ ? screen_->WorkingDepth() : parts_->ScreenBitCount());
 
-  const int32_t w = project_->ScreenWidth, h = project_->ScreenHeight;
   window_.SetClientSize(w, h + dock_height_);
   window_.CenterInWorkArea();
   if (panel_ && w > 0 && h > 0) panel_->Registry().SetSize(w, h);
   parts_->SizeRoots(w, h);
+  PlacePanel();
+}
+
+void TFormView::PlacePanel() {
+  const int32_t w = project_ ? project_->ScreenWidth : 0;
+  const int32_t h = project_ ? project_->ScreenHeight : 0;
   // Truncated toward zero like the original's integer division.
   panel_left_ = (window_.ClientWidth() - w) / 2;
   panel_top_ = full_screen_ ? (window_.ClientHeight() - h) / 2 : dock_height_;
   window_.SetPanelBounds(panel_left_, panel_top_, w, h);
+}
+
+void TFormView::SetFullScreen(bool full) {
+  platform::Trace("SetFullScreen");
+  if (full == full_screen_ || !project_) return;
+  switching_ = true;
+  TQuenBaseList* registry = panel_ ? &panel_->Registry() : nullptr;
+  const int32_t w = project_->ScreenWidth, h = project_->ScreenHeight;
+  if (full) {
+    platform::Trace("SetFullScreen.Full");
+    // Without a chosen mode there is nothing to switch to: the window stays as it is.
+    if (!screen_ || screen_->ChosenModeIndex() < 0) {
+      switching_ = false;
+      return;
+    }
+    platform::Trace("SetFullScreen.Full.Bases.FreeDX");
+    if (registry) registry->ReleaseAllSurfaces();
+    platform::Trace("SetFullScreen.Full.MediaSuspend");
+    window_.SetToolBar(0, {});
+    platform::Trace("SetFullScreen.Full.ScreenMan.FreeDX");
+    screen_->FreeDX();
+    platform::Trace("SetFullScreen.Full.StoreWindow");
+    platform::Trace("SetFullScreen.Full.SetScreenManIndex");
+    const int32_t wanted = screen_->ChosenModeIndex();
+    screen_->SetModeIndex(wanted);
+    full_screen_ = screen_->CurrentModeIndex() == wanted;
+    if (!full_screen_) {
+      platform::Trace("SetFullScreen.Full.SetScreenManIndexFail");
+      ShowToolBar();
+      window_.SetClientSize(w, h + dock_height_);
+    } else {
+      platform::DisplayMode m;
+      screen_->GetMode(wanted, m);
+      window_.SetClientSize(m.width, m.height);
+    }
+  } else {
+    platform::Trace("SetFullScreen.Normal");
+    platform::Trace("SetFullScreen.Normal.Bases.FreeDX");
+    if (registry) registry->ReleaseAllSurfaces();
+    platform::Trace("SetFullScreen.Normal.MediaSuspend");
+    ShowToolBar();
+    platform::Trace("SetFullScreen.Normal.ScreenMan.FreeDX");
+    if (screen_) screen_->FreeDX();
+    platform::Trace("SetFullScreen.Normal.RestoreWindow");
+    window_.SetClientSize(w, h + dock_height_);
+    if (screen_) screen_->SetModeIndex(-1);
+    full_screen_ = false;
+  }
+  platform::Trace("SetFullScreen.SetBounds");
+  PlacePanel();
+  platform::Trace("SetFullScreen.Bases.Reload");
+  if (registry) registry->RestoreAllSurfaces();
+  platform::Trace("SetFullScreen.MediaResume");
+  switching_ = false;
+}
+
+void TFormView::ApplyScreenMode() {
+  if (!screen_ || !full_screen_ || screen_->ChosenModeIndex() == screen_->CurrentModeIndex())
+    return;
+  TQuenBaseList* registry = panel_ ? &panel_->Registry() : nullptr;
+  if (registry) registry->ReleaseAllSurfaces();
+  const int32_t wanted = screen_->ChosenModeIndex();
+  screen_->SetModeIndex(wanted);
+  if (screen_->CurrentModeIndex() != wanted) {
+    // The mode did not take: back to the bordered window.
+    full_screen_ = false;
+    ShowToolBar();
+    window_.SetClientSize(project_->ScreenWidth, project_->ScreenHeight + dock_height_);
+  } else {
+    platform::DisplayMode m;
+    screen_->GetMode(wanted, m);
+    window_.SetClientSize(m.width, m.height);
+  }
+  PlacePanel();
+  if (registry) registry->RestoreAllSurfaces();
+}
+
+void TFormView::SetDisplayModeIndex(int32_t index) {
+  // Indices outside the list are refused; the choice is applied at once in full screen.
+  if (screen_ && screen_->SetChosenModeIndex(index)) ApplyScreenMode();
+}
+
+bool TFormView::DisplayMode(int32_t index, int32_t& width, int32_t& height, int32_t& bits,
+                            int32_t& refresh) {
+  platform::DisplayMode m;
+  if (!screen_ || !screen_->GetMode(index, m)) return false;
+  width = m.width;
+  height = m.height;
+  bits = m.bits;
+  refresh = m.refresh;
+  return true;
+}
+
+void TFormView::ShowToolBar() {
+  window_.SetToolBar(dock_height_, {{msg::kToolExit, kToolButtonWidth, kToolBarHeight},
+                                    {msg::kToolScreenSwitch, kToolButtonWidth, kToolBarHeight}});
 }
 
 std::unique_ptr<TCallManBase> TFormView::CreateCallMan(TProject& project) {
@@ -221,7 +328,7 @@ bool TFormView::Tick(int64_t now_ms) {
 }
 
 void TFormView::FrameStep(int32_t elapsed_ms) {
-  if (!project_ || TerminateFlag()) return;
+  if (!project_ || TerminateFlag() || switching_) return;
   DeleteListedFiles();
   TQuenBaseList* registry = panel_ ? &panel_->Registry() : nullptr;
   if (registry) registry->ProcessInput(elapsed_ms);
@@ -239,7 +346,11 @@ void TFormView::FrameStep(int32_t elapsed_ms) {
   if (draw_counter_ != 0) return;
   if (registry) registry->DrawAll();
   parts_->UpdateAndDraw();
-  window_.Present();
+  if (screen_) {
+    screen_->Present();
+  } else {
+    window_.Present();
+  }
   if (registry) registry->ClearDirty();
   ++drawn_frames_;
 }
@@ -263,8 +374,10 @@ void TFormView::Run(int frames, int frame_ms, bool virtual_clock) {
       if (e.kind == platform::WindowEvent::Kind::kCloseRequest) close = true;
       if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 0 && ConfirmExit())
         close = true;
-      if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 1)
+      if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 1) {
+        SetFullScreen(!full_screen_);
         parts_->ToggleFullScreen();
+      }
     }
     if (close || TerminateFlag()) break;
     if (virtual_clock) {
@@ -352,6 +465,7 @@ void TFormView::Close() {
   for (const char* step : kMediaFinalSteps) {
     platform::Trace(step);
     parts_->MediaFinal(step);
+    if (std::string_view(step) == "ScreenMan") screen_.reset();
   }
 }
 

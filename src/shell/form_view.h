@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "components/base_panel.h"
+#include "components/screen_manager.h"
 #include "platform/game_window.h"
 #include "runtime/game_settings.h"
 #include "runtime/player_funcs.h"
@@ -67,6 +68,13 @@ class TFormView : private IProjectHost, private ISystemHost {
   void Activate(int64_t now_ms);
   void Deactivate();
   bool Active() const { return active_; }
+  // The working depth asked for on the command line (15, 16 or 32; 0: the desktop's).
+  void SetForcedDepth(int32_t bits) { forced_depth_ = bits; }
+  TScreenManager* ScreenManager() const { return screen_.get(); }
+  // Switches between the window and full screen (the "画面切替" button, @FullScr).
+  void SetFullScreen(bool full) override;
+  // Re-applies the chosen display mode while in full screen (@DisplayModeIndex).
+  void ApplyScreenMode();
   // Where Close writes every variable (after the end page ran); empty for nowhere.
   void SetDumpVarsFile(std::string host_path) { dump_vars_file_ = std::move(host_path); }
 
@@ -92,11 +100,18 @@ class TFormView : private IProjectHost, private ISystemHost {
   int32_t TickCount() override { return static_cast<int32_t>(clock_); }
   int32_t UpdateCount() override { return update_count_; }
   bool FullScreen() override { return full_screen_; }
+  int32_t DisplayModeCount() override { return screen_ ? screen_->ModeCount() : 0; }
+  int32_t DisplayModeIndex() override { return screen_ ? screen_->ChosenModeIndex() : -1; }
+  void SetDisplayModeIndex(int32_t index) override;
+  bool DisplayMode(int32_t index, int32_t& width, int32_t& height, int32_t& bits,
+                   int32_t& refresh) override;
   void OpenUrl(const std::string& url) override;
   void ShowOldPage(const std::string& file_name);
   void DumpVariablesToFile();
   void RegisterGameData();
   void StartProject();
+  void PlacePanel();
+  void ShowToolBar();
 
   platform::IGameWindow& window_;
   TStartupContext context_;
@@ -108,6 +123,9 @@ class TFormView : private IProjectHost, private ISystemHost {
   std::unique_ptr<TSysFuncMan> sys_funcs_;
   std::unique_ptr<TDBManager> database_;
   std::unique_ptr<TProject> project_;
+  std::unique_ptr<TScreenManager> screen_;
+  int32_t forced_depth_ = 0;
+  bool switching_ = false;
   TCallMan* call_man_ = nullptr;
   int64_t clock_ = 0;
   int64_t last_tick_ = 0;

@@ -49,7 +49,7 @@ bool LoadInput(const std::string& path, TInputScript& script, std::string& error
 
 std::string UsageText() {
   return "usage: quenplay [--headless] [--trace FILE] [--input FILE] [--frames N]\n"
-         "                [--frame-ms N] [--dump-vars FILE] [--seed N]\n"
+         "                [--frame-ms N] [--dump-vars FILE] [--seed N] [--depth 15|16|32]\n"
          "                [GAMEDIR [FOLDER|ARCHIVE]... | /config]\n"
          "  --headless        no window: a virtual clock, dialogs answered from --input\n"
          "  --input FILE      headless answers and timed input (docs/headless-input.md)\n"
@@ -57,7 +57,8 @@ std::string UsageText() {
          "  --frame-ms N      game time per headless frame (default 16)\n"
          "  --trace FILE      start-up steps and every command run\n"
          "  --dump-vars FILE  every variable at exit: name, type, value (UTF-8)\n"
-         "  --seed N          seed of the scripts' random numbers (headless default 0)\n";
+         "  --seed N          seed of the scripts' random numbers (headless default 0)\n"
+         "  --depth 15|16|32  working colour depth (default: the desktop's; headless 32)\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out,
@@ -79,6 +80,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
       if (!value(out.TraceFile)) return false;
     } else if (a == "--input") {
       if (!value(out.InputFile)) return false;
+    } else if (a == "--depth") {
+      std::string n;
+      if (!value(n)) return false;
+      if (n != "15" && n != "16" && n != "32") {
+        error = "--depth takes 15, 16 or 32";
+        return false;
+      }
+      out.Depth = std::stoi(n);
     } else if (a == "--seed") {
       std::string n;
       if (!value(n)) return false;
@@ -213,6 +222,7 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
   {
     TFormView view(*window, context, system.Parts());
     view.SetDumpVarsFile(options.DumpVarsFile);
+    view.SetForcedDepth(options.Depth);
     view.SetInputScript(std::move(script.Actions));
     view.Create();
     if (view.StartupFailed()) {
