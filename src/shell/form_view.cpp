@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "base/error.h"
 #include "expr/param_collection.h"
@@ -10,6 +11,9 @@
 #include "files/host_path.h"
 #include "files/pe_resource.h"
 #include "imaging/color_tables.h"
+#include "imaging/dib_surface.h"
+#include "imaging/pixel_convert.h"
+#include "imaging/png_codec.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
 #include "platform/text_encoding.h"
@@ -268,6 +272,27 @@ bool TFormView::DisplayMode(int32_t index, int32_t& width, int32_t& height, int3
   return true;
 }
 
+void TFormView::DumpFrame() {
+  // What the window shows, as the window holds it: only headless windows keep a copy.
+  auto* headless = dynamic_cast<platform::HeadlessWindow*>(&window_);
+  if (!headless || headless->FrameWidth() <= 0 || headless->FrameHeight() <= 0) return;
+  const int bits = headless->FrameBits();
+  TDIBSurface shown;
+  shown.SetSize(headless->FrameWidth(), headless->FrameHeight(), bits);
+  const size_t row = static_cast<size_t>(headless->FrameWidth()) * (bits == 32 ? 4 : 2);
+  for (int32_t y = 0; y < shown.Height(); ++y)
+    std::memcpy(shown.ScanLine(y), headless->Frame().data() + row * static_cast<size_t>(y), row);
+  TDIBSurface rgb;
+  rgb.SetSize(shown.Width(), shown.Height(), 24);
+  ConvertPixels(shown, rgb);
+  TKvMemoryStream png;
+  WritePng(png, rgb);
+  char name[32];
+  std::snprintf(name, sizeof name, "frame-%06d.png", update_count_);
+  if (!platform::WriteFileAtomically(WithSlash(dump_folder_) + name, png.Data()))
+    std::fprintf(stderr, "quenplay: cannot write %s%s\n", WithSlash(dump_folder_).c_str(), name);
+}
+
 void TFormView::ShowToolBar() {
   window_.SetToolBar(dock_height_, {{msg::kToolExit, kToolButtonWidth, kToolBarHeight},
                                     {msg::kToolScreenSwitch, kToolButtonWidth, kToolBarHeight}});
@@ -353,6 +378,10 @@ void TFormView::FrameStep(int32_t elapsed_ms) {
   }
   if (registry) registry->ClearDirty();
   ++drawn_frames_;
+  if (!dump_folder_.empty() &&
+      (dump_next_ || (dump_every_ > 0 && drawn_frames_ % dump_every_ == 0)))
+    DumpFrame();
+  dump_next_ = false;
 }
 
 void TFormView::Run(int frames, int frame_ms, bool virtual_clock) {
@@ -397,6 +426,9 @@ void TFormView::Run(int frames, int frame_ms, bool virtual_clock) {
             break;
           case TScriptAction::Kind::kDeactivate:
             Deactivate();
+            break;
+          case TScriptAction::Kind::kDump:
+            dump_next_ = true;
             break;
           case TScriptAction::Kind::kQuit:
             close = true;

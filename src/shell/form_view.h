@@ -68,6 +68,12 @@ class TFormView : private IProjectHost, private ISystemHost {
   void Activate(int64_t now_ms);
   void Deactivate();
   bool Active() const { return active_; }
+  // Headless frame dumps: every every-th presented frame (0: only those the input asks for) is
+  // written to folder as "frame-NNNNNN.png", NNNNNN the frame counter.
+  void SetFrameDump(std::string host_folder, int32_t every) {
+    dump_folder_ = std::move(host_folder);
+    dump_every_ = every;
+  }
   // The working depth asked for on the command line (15, 16 or 32; 0: the desktop's).
   void SetForcedDepth(int32_t bits) { forced_depth_ = bits; }
   TScreenManager* ScreenManager() const { return screen_.get(); }
@@ -112,6 +118,7 @@ class TFormView : private IProjectHost, private ISystemHost {
   void StartProject();
   void PlacePanel();
   void ShowToolBar();
+  void DumpFrame();
 
   platform::IGameWindow& window_;
   TStartupContext context_;
@@ -126,6 +133,9 @@ class TFormView : private IProjectHost, private ISystemHost {
   std::unique_ptr<TScreenManager> screen_;
   int32_t forced_depth_ = 0;
   bool switching_ = false;
+  std::string dump_folder_;
+  int32_t dump_every_ = 0;
+  bool dump_next_ = false;
   TCallMan* call_man_ = nullptr;
   int64_t clock_ = 0;
   int64_t last_tick_ = 0;

@@ -152,10 +152,11 @@ bool ParseInputScript(const std::string& text, TInputScript& out, std::string& e
       if (args != 1 || !Number(w[2], 86400000, gap) || gap < 1) return fail("gap needs MS");
       a.What = TScriptAction::Kind::kGap;
       a.GapMs = static_cast<int32_t>(gap);
-    } else if (cmd == "activate" || cmd == "deactivate" || cmd == "quit") {
+    } else if (cmd == "activate" || cmd == "deactivate" || cmd == "dump" || cmd == "quit") {
       if (args != 0) return fail(cmd + " takes nothing");
       a.What = cmd == "activate"     ? TScriptAction::Kind::kActivate
                : cmd == "deactivate" ? TScriptAction::Kind::kDeactivate
+               : cmd == "dump"       ? TScriptAction::Kind::kDump
                                      : TScriptAction::Kind::kQuit;
     } else {
       return fail("unknown command " + w[1]);

@@ -11,7 +11,7 @@
 namespace quen {
 
 struct TScriptAction {
-  enum class Kind { kInput, kGap, kActivate, kDeactivate, kQuit };
+  enum class Kind { kInput, kGap, kActivate, kDeactivate, kDump, kQuit };
   // Applied before the first frame whose virtual time is at or after this (ms from the start).
   int64_t At = 0;
   Kind What = Kind::kInput;

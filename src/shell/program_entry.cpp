@@ -50,6 +50,7 @@ bool LoadInput(const std::string& path, TInputScript& script, std::string& error
 std::string UsageText() {
   return "usage: quenplay [--headless] [--trace FILE] [--input FILE] [--frames N]\n"
          "                [--frame-ms N] [--dump-vars FILE] [--seed N] [--depth 15|16|32]\n"
+         "                [--dump-frames DIR [--dump-every K]]\n"
          "                [GAMEDIR [FOLDER|ARCHIVE]... | /config]\n"
          "  --headless        no window: a virtual clock, dialogs answered from --input\n"
          "  --input FILE      headless answers and timed input (docs/headless-input.md)\n"
@@ -58,7 +59,9 @@ std::string UsageText() {
          "  --trace FILE      start-up steps and every command run\n"
          "  --dump-vars FILE  every variable at exit: name, type, value (UTF-8)\n"
          "  --seed N          seed of the scripts' random numbers (headless default 0)\n"
-         "  --depth 15|16|32  working colour depth (default: the desktop's; headless 32)\n";
+         "  --depth 15|16|32  working colour depth (default: the desktop's; headless 32)\n"
+         "  --dump-frames DIR headless: every shown frame as DIR/frame-NNNNNN.png\n"
+         "  --dump-every K    only every K-th frame (0: only \"@MS dump\" lines of --input)\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out,
@@ -80,6 +83,18 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
       if (!value(out.TraceFile)) return false;
     } else if (a == "--input") {
       if (!value(out.InputFile)) return false;
+    } else if (a == "--dump-frames") {
+      if (!value(out.DumpFramesFolder)) return false;
+    } else if (a == "--dump-every") {
+      std::string n;
+      if (!value(n)) return false;
+      char* end = nullptr;
+      const long v = std::strtol(n.c_str(), &end, 10);
+      if (n.empty() || *end != '\0' || v < 0 || v > 1000000) {
+        error = "--dump-every needs a count (0: only on request)";
+        return false;
+      }
+      out.DumpEvery = static_cast<int>(v);
     } else if (a == "--depth") {
       std::string n;
       if (!value(n)) return false;
@@ -223,6 +238,10 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
     TFormView view(*window, context, system.Parts());
     view.SetDumpVarsFile(options.DumpVarsFile);
     view.SetForcedDepth(options.Depth);
+    if (options.Headless && !options.DumpFramesFolder.empty()) {
+      platform::MakeDirectory(options.DumpFramesFolder);
+      view.SetFrameDump(options.DumpFramesFolder, options.DumpEvery);
+    }
     view.SetInputScript(std::move(script.Actions));
     view.Create();
     if (view.StartupFailed()) {

@@ -29,6 +29,9 @@ struct TProgramOptions {
   std::string DumpVarsFile;
   // Seed of the script's random numbers; headless runs use 0 unless given, so they repeat.
   std::optional<uint64_t> Seed;
+  // Headless frame dumps into this folder, every DumpEvery-th frame (0: on request only).
+  std::string DumpFramesFolder;
+  int DumpEvery = 1;
   // Working colour depth: 15, 16 or 32; 0 takes the desktop's.
   int Depth = 0;
   std::vector<std::string> Params;  // game folders and archives, or "/config"

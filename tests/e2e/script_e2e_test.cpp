@@ -7,6 +7,9 @@
 #include <string>
 
 #include "e2e/player_run.h"
+#include "imaging/dib_surface.h"
+#include "imaging/png_codec.h"
+#include "platform/host_fs.h"
 
 namespace quen {
 namespace {
@@ -254,6 +257,38 @@ TEST_F(ScriptRun, TimedInputReachesTheScriptAndGapsAreNotCounted) {
   r = Run(kPlayer + " --headless --input " + (work / "bad.txt") + " " + game.Path());
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("bad.txt:1: unknown command fly"), std::string::npos) << r.err;
+}
+
+TEST_F(ScriptRun, FramesAreDumpedAsShownAndRepeatByteForByte) {
+  // The screen root takes a colour (0x0000FF: red), then the game waits a little.
+  std::map<std::string, std::string> pages = {
+      {"main", "Calc x = SetProp(Chr(1) ++ \"BASE0\", 8, $0000FF)\nWait time=100\n"}};
+  work.Write("input.txt", "@40 dump\n");
+  auto run = [&](const std::string& dir, const std::string& extra) {
+    return Play(pages, "--dump-frames " + (work / dir) + " --dump-every 0 --input " +
+                           (work / "input.txt") + " " + extra + " ");
+  };
+  Result r = run("a", "");
+  ASSERT_EQ(r.status, 0) << r.err;
+  // Only the frame the input asked for: the first at or after 40 ms, the third (48 ms).
+  const std::string png = work.Read("a/frame-000003.png");
+  ASSERT_FALSE(png.empty());
+  TDIBSurface shown;
+  int32_t key = -1;
+  ReadPng(png, shown, key);
+  EXPECT_EQ(shown.Width(), 64);
+  EXPECT_EQ(shown.Height(), 48);
+  const uint8_t* px = shown.ScanLine(10);
+  EXPECT_EQ(px[2], 0xFF);  // red
+  EXPECT_EQ(px[1], 0x00);
+  EXPECT_FALSE(platform::PathExists(work / "a/frame-000002.png"));
+  EXPECT_FALSE(platform::PathExists(work / "a/frame-000004.png"));
+  // The same game and input give the same picture; at 16 bits red is still full red.
+  run("b", "");
+  EXPECT_EQ(work.Read("b/frame-000003.png"), png);
+  r = run("c", "--depth 16");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(work.Read("c/frame-000003.png"), png);
 }
 
 }  // namespace
