@@ -29,9 +29,29 @@ struct ToolButton {
 };
 
 struct WindowEvent {
-  enum class Kind { kCloseRequest, kToolButton };
+  // kCloseRequest: a close asked by the program (PostClose); kCloseAsked: the user closed the
+  // window (the player asks first). Mouse positions are panel coordinates; keys are Windows
+  // virtual-key codes.
+  enum class Kind {
+    kCloseRequest,
+    kToolButton,
+    kCloseAsked,
+    kMouseDown,
+    kMouseUp,
+    kMouseMove,
+    kWheel,
+    kKeyDown,
+    kKeyUp,
+    kActivate,
+    kDeactivate,
+    kToggleFullScreen,
+  };
   Kind kind = Kind::kCloseRequest;
-  int button = -1;  // for kToolButton: the button's index
+  int button = -1;  // kToolButton: the button's index; mouse: 0 left, 1 right, 2 middle
+  int x = 0, y = 0;
+  int wheel = 0;         // kWheel: positive up, negative down
+  int key = 0;           // kKeyDown, kKeyUp
+  bool repeat = false;   // kKeyDown: the system's own repeat of a held key
 };
 
 class IGameWindow {

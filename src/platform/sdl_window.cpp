@@ -12,6 +12,7 @@
 #include "platform/display.h"
 #include "platform/game_window.h"
 #include "platform/text_encoding.h"
+#include "platform/virtual_keys.h"
 
 namespace quen::platform {
 
@@ -217,24 +218,53 @@ class SdlWindow : public IGameWindow {
     return -1;
   }
 
+  static int MouseButtonIndex(Uint8 b) {
+    return b == SDL_BUTTON_LEFT ? 0 : b == SDL_BUTTON_RIGHT ? 1 : b == SDL_BUTTON_MIDDLE ? 2 : -1;
+  }
+
+  // A mouse event at window position x, y, in panel coordinates.
+  WindowEvent MouseEvent(WindowEvent::Kind kind, int x, int y, int button) const {
+    WindowEvent w;
+    w.kind = kind;
+    w.button = button;
+    w.x = x - panel_.x;
+    w.y = y - panel_.y;
+    return w;
+  }
+
+  bool InPanel(int x, int y) const {
+    return x >= panel_.x && x < panel_.x + panel_.w && y >= panel_.y && y < panel_.y + panel_.h;
+  }
+
   void Handle(const SDL_Event& e, std::vector<WindowEvent>& out) {
     switch (e.type) {
       case SDL_QUIT:
-        out.push_back({WindowEvent::Kind::kCloseRequest, -1});
+        out.push_back({WindowEvent::Kind::kCloseAsked, -1});
         break;
       case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE)
-          out.push_back({WindowEvent::Kind::kCloseRequest, -1});
+          out.push_back({WindowEvent::Kind::kCloseAsked, -1});
         else if (e.window.event == SDL_WINDOWEVENT_EXPOSED)
           Present();
+        else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+          out.push_back({WindowEvent::Kind::kActivate, -1});
+        else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+          out.push_back({WindowEvent::Kind::kDeactivate, -1});
         break;
-      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONDOWN: {
         if (e.button.button == SDL_BUTTON_LEFT) {
           pressed_ = ButtonAt(e.button.x, e.button.y);
-          if (pressed_ >= 0) Present();
+          if (pressed_ >= 0) {
+            Present();
+            break;
+          }
         }
+        const int b = MouseButtonIndex(e.button.button);
+        if (b >= 0 && InPanel(e.button.x, e.button.y))
+          out.push_back(MouseEvent(WindowEvent::Kind::kMouseDown, e.button.x, e.button.y, b));
         break;
-      case SDL_MOUSEBUTTONUP:
+      }
+      case SDL_MOUSEBUTTONUP: {
         if (e.button.button == SDL_BUTTON_LEFT && pressed_ >= 0) {
           int at = ButtonAt(e.button.x, e.button.y);
           int was = pressed_;
@@ -242,8 +272,42 @@ class SdlWindow : public IGameWindow {
           Present();
           // A button acts when released over itself, as desktop buttons do.
           if (at == was) out.push_back({WindowEvent::Kind::kToolButton, at});
+          break;
+        }
+        const int b = MouseButtonIndex(e.button.button);
+        if (b >= 0) out.push_back(MouseEvent(WindowEvent::Kind::kMouseUp, e.button.x, e.button.y, b));
+        break;
+      }
+      case SDL_MOUSEMOTION:
+        out.push_back(MouseEvent(WindowEvent::Kind::kMouseMove, e.motion.x, e.motion.y, -1));
+        break;
+      case SDL_MOUSEWHEEL:
+        if (e.wheel.y != 0) {
+          WindowEvent w;
+          w.kind = WindowEvent::Kind::kWheel;
+          w.wheel = e.wheel.y > 0 ? 120 : -120;
+          out.push_back(w);
         }
         break;
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: {
+        const SDL_Keycode sym = e.key.keysym.sym;
+        // F11 and Alt+Enter switch the screen like the tool bar's button.
+        if (e.type == SDL_KEYDOWN && !e.key.repeat &&
+            (sym == SDLK_F11 || ((sym == SDLK_RETURN || sym == SDLK_KP_ENTER) &&
+                                 (e.key.keysym.mod & KMOD_ALT)))) {
+          out.push_back({WindowEvent::Kind::kToggleFullScreen, -1});
+          break;
+        }
+        const int32_t vk = VirtualKeyFromSdlKeycode(sym);
+        if (vk <= 0 || vk >= 256) break;
+        WindowEvent w;
+        w.kind = e.type == SDL_KEYDOWN ? WindowEvent::Kind::kKeyDown : WindowEvent::Kind::kKeyUp;
+        w.key = vk;
+        w.repeat = e.key.repeat != 0;
+        out.push_back(w);
+        break;
+      }
       default:
         break;
     }

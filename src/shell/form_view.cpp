@@ -272,6 +272,40 @@ bool TFormView::DisplayMode(int32_t index, int32_t& width, int32_t& height, int3
   return true;
 }
 
+void TFormView::ForwardInput(const platform::WindowEvent& e) {
+  using K = platform::WindowEvent::Kind;
+  if (!panel_ || !active_) return;
+  TInputEvent in;
+  switch (e.kind) {
+    case K::kMouseDown:
+    case K::kMouseUp:
+    case K::kMouseMove:
+      in.Kind = e.kind == K::kMouseDown ? TInputKind::MouseDown
+                : e.kind == K::kMouseUp ? TInputKind::MouseUp
+                                        : TInputKind::MouseMove;
+      in.Button = e.button == 1 ? TMouseButton::Right
+                  : e.button == 2 ? TMouseButton::Middle
+                                  : TMouseButton::Left;
+      in.X = e.x;
+      in.Y = e.y;
+      break;
+    case K::kWheel:
+      in.Kind = TInputKind::Wheel;
+      in.WheelDelta = e.wheel;
+      break;
+    case K::kKeyDown:
+    case K::kKeyUp:
+      // The system's own repeats of a held key are not presses: the registry repeats keys.
+      if (e.kind == K::kKeyDown && e.repeat) return;
+      in.Kind = e.kind == K::kKeyDown ? TInputKind::KeyDown : TInputKind::KeyUp;
+      in.Key = e.key;
+      break;
+    default:
+      return;
+  }
+  panel_->Input(in);
+}
+
 void TFormView::DumpFrame() {
   // What the window shows, as the window holds it: only headless windows keep a copy.
   auto* headless = dynamic_cast<platform::HeadlessWindow*>(&window_);
@@ -401,6 +435,13 @@ void TFormView::Run(int frames, int frame_ms, bool virtual_clock) {
     bool close = false;
     for (const auto& e : window_.Pump(wait)) {
       if (e.kind == platform::WindowEvent::Kind::kCloseRequest) close = true;
+      // Closing the window asks like the exit button.
+      if (e.kind == platform::WindowEvent::Kind::kCloseAsked && ConfirmExit()) close = true;
+      if (e.kind == platform::WindowEvent::Kind::kToggleFullScreen) SetFullScreen(!full_screen_);
+      if (e.kind == platform::WindowEvent::Kind::kActivate)
+        Activate(virtual_clock ? last_tick_ : monotonic_ms());
+      if (e.kind == platform::WindowEvent::Kind::kDeactivate) Deactivate();
+      ForwardInput(e);
       if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 0 && ConfirmExit())
         close = true;
       if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 1) {

@@ -119,6 +119,8 @@ class TFormView : private IProjectHost, private ISystemHost {
   void PlacePanel();
   void ShowToolBar();
   void DumpFrame();
+  // Mouse, wheel and key events of the window reach the registry while the game is active.
+  void ForwardInput(const platform::WindowEvent& e);
 
   platform::IGameWindow& window_;
   TStartupContext context_;

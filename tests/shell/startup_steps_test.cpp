@@ -9,6 +9,8 @@
 #include "platform/dialogs.h"
 #include "platform/instance_lock.h"
 #include "platform/trace.h"
+#include "runtime/command.h"
+#include "runtime/page_text.h"
 #include "runtime/record_text.h"
 #include "shell/form_view.h"
 #include "shell/program_entry.h"
@@ -312,6 +314,48 @@ TEST_F(StartupSteps, FullScreenWithoutAModeStaysWindowed) {
             (std::vector<std::string>{"SetFullScreen", "SetFullScreen.Full"}));
   EXPECT_FALSE(view.Variables()->FindVariable("@FullScr")->Value()->GetAsBool());
   EXPECT_TRUE(view.Tick(16));  // frames go on
+}
+
+TEST_F(StartupSteps, WindowInputReachesTheRegistryAndClosingAsks) {
+  MakeGame(kProject);
+  // The page copies the input state into variables every frame.
+  TPage page;
+  AssemblePage(
+      "VarNew name=mx type=int\nVarNew name=q type=bool\nVarNew name=r type=bool\n"
+      "Label top\nCalc mx = @MouseX\nCalc q = @KeyPush[81]\nCalc r = @KeyPush[82]\n"
+      "Wait time=1\nJump target=top\n",
+      "start.qsb", page);
+  TKvMemoryStream bytes;
+  page.SaveToStream(bytes);
+  game.Write("start.qsb", bytes.Data());
+  auto d = std::make_unique<platform::HeadlessDialogs>();
+  d->QueueAnswer("no");
+  platform::SetDialogs(std::move(d));
+  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  view.SetDumpVarsFile(exe / "vars.txt");
+  view.Create();
+  ASSERT_FALSE(view.StartupFailed());
+  using K = platform::WindowEvent::Kind;
+  platform::WindowEvent move;
+  move.kind = K::kMouseMove;
+  move.x = 30;
+  move.y = 40;
+  platform::WindowEvent key;
+  key.kind = K::kKeyDown;
+  key.key = 'Q';
+  platform::WindowEvent repeat = key;
+  repeat.key = 'R';
+  repeat.repeat = true;  // the system's repeat of a key never pressed here: ignored
+  for (const auto& e : {move, key, repeat}) window.Push(e);
+  ::testing::internal::CaptureStderr();
+  window.Push({K::kCloseAsked, -1});  // answered "no": the game goes on
+  view.Run(3, 0);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("Do you want to exit"), std::string::npos) << err;
+  const std::string vars = exe.Read("vars.txt");
+  EXPECT_NE(vars.find("mx\tint\t30\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("q\tbool\tTRUE\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("r\tbool\tFALSE\n"), std::string::npos) << vars;
 }
 
 TEST_F(StartupSteps, AMissingGameFolderIsNotTheCurrentOne) {
