@@ -89,13 +89,20 @@ class SdlWindow : public IGameWindow {
     if (width < 1) width = 1;
     if (height < 1) height = 1;
     SDL_SetWindowSize(window_, width, height);
+    // The player draws at this size; a window the user resizes (or a high-density screen)
+    // scales it, keeping its shape with bars at the sides, and mouse positions come back in it.
+    SDL_RenderSetLogicalSize(renderer_, width, height);
+    logical_w_ = width;
+    logical_h_ = height;
   }
   int ClientWidth() const override {
+    if (logical_w_ > 0) return logical_w_;
     int w, h;
     SDL_GetWindowSize(window_, &w, &h);
     return w;
   }
   int ClientHeight() const override {
+    if (logical_h_ > 0) return logical_h_;
     int w, h;
     SDL_GetWindowSize(window_, &w, &h);
     return h;
@@ -352,6 +359,7 @@ class SdlWindow : public IGameWindow {
   std::unique_ptr<IDisplay> display_;
   SDL_Texture* frame_ = nullptr;
   int frame_w_ = 0, frame_h_ = 0, frame_bits_ = 0;
+  int logical_w_ = 0, logical_h_ = 0;
 };
 
 }  // namespace
@@ -361,8 +369,9 @@ std::unique_ptr<IGameWindow> CreateSdlWindow(std::string& error) {
     error = std::string("no display: ") + SDL_GetError();
     return nullptr;
   }
-  SDL_Window* w = SDL_CreateWindow("QuenPlayer", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                   640, 480, SDL_WINDOW_HIDDEN);
+  SDL_Window* w =
+      SDL_CreateWindow("QuenPlayer", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
+                       SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!w) {
     error = std::string("cannot create the window: ") + SDL_GetError();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -376,6 +385,8 @@ std::unique_ptr<IGameWindow> CreateSdlWindow(std::string& error) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
+  // No screen saver while the game runs.
+  SDL_DisableScreenSaver();
   return std::make_unique<SdlWindow>(w, r);
 }
 
