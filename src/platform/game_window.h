@@ -88,6 +88,14 @@ class IGameWindow {
                            const std::vector<FrameRect>& rects) = 0;
   // The display system behind the window; null when there is none.
   virtual IDisplay* Display() { return nullptr; }
+  // Screenshots of the panel: after CaptureNextPresent, the next Present keeps a copy of the
+  // panel as shown (32-bit pixels 0x00RRGGBB, rows top-down), which ReadShownFrame returns;
+  // false when the window keeps none.
+  virtual void CaptureNextPresent() {}
+  virtual bool ReadShownFrame(std::vector<uint32_t>& /*pixels*/, int& /*width*/,
+                              int& /*height*/) {
+    return false;
+  }
 };
 
 // Bytes of one pixel of a picture handed to UploadFrame; 0 for a depth it does not take.

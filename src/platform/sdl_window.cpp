@@ -148,6 +148,17 @@ class SdlWindow : public IGameWindow {
       for (size_t i = 0; i < buttons_.size(); ++i) DrawButton(i);
     }
     if (frame_ && panel_.w > 0 && panel_.h > 0) SDL_RenderCopy(renderer_, frame_, nullptr, &panel_);
+    if (capture_ && panel_.w > 0 && panel_.h > 0) {
+      // Read back before presenting: afterwards the drawing buffer is undefined.
+      shown_.assign(static_cast<size_t>(panel_.w) * static_cast<size_t>(panel_.h), 0);
+      if (SDL_RenderReadPixels(renderer_, &panel_, SDL_PIXELFORMAT_ARGB8888, shown_.data(),
+                               panel_.w * 4) == 0) {
+        shown_w_ = panel_.w;
+        shown_h_ = panel_.h;
+        for (uint32_t& p : shown_) p &= 0x00FFFFFF;
+      }
+      capture_ = false;
+    }
     SDL_RenderPresent(renderer_);
   }
 
@@ -182,6 +193,14 @@ class SdlWindow : public IGameWindow {
   }
 
   IDisplay* Display() override { return display_.get(); }
+  void CaptureNextPresent() override { capture_ = true; }
+  bool ReadShownFrame(std::vector<uint32_t>& pixels, int& width, int& height) override {
+    if (shown_w_ <= 0 || shown_h_ <= 0) return false;
+    pixels = shown_;
+    width = shown_w_;
+    height = shown_h_;
+    return true;
+  }
 
  private:
   struct Label {
@@ -360,6 +379,9 @@ class SdlWindow : public IGameWindow {
   SDL_Texture* frame_ = nullptr;
   int frame_w_ = 0, frame_h_ = 0, frame_bits_ = 0;
   int logical_w_ = 0, logical_h_ = 0;
+  bool capture_ = false;
+  std::vector<uint32_t> shown_;
+  int shown_w_ = 0, shown_h_ = 0;
 };
 
 }  // namespace

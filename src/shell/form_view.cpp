@@ -307,15 +307,26 @@ void TFormView::ForwardInput(const platform::WindowEvent& e) {
 }
 
 void TFormView::DumpFrame() {
-  // What the window shows, as the window holds it: only headless windows keep a copy.
-  auto* headless = dynamic_cast<platform::HeadlessWindow*>(&window_);
-  if (!headless || headless->FrameWidth() <= 0 || headless->FrameHeight() <= 0) return;
-  const int bits = headless->FrameBits();
+  // What the window shows: the headless window's own copy of what it was given, or a
+  // screenshot of a real window's panel.
   TDIBSurface shown;
-  shown.SetSize(headless->FrameWidth(), headless->FrameHeight(), bits);
-  const size_t row = static_cast<size_t>(headless->FrameWidth()) * (bits == 32 ? 4 : 2);
-  for (int32_t y = 0; y < shown.Height(); ++y)
-    std::memcpy(shown.ScanLine(y), headless->Frame().data() + row * static_cast<size_t>(y), row);
+  if (auto* headless = dynamic_cast<platform::HeadlessWindow*>(&window_)) {
+    if (headless->FrameWidth() <= 0 || headless->FrameHeight() <= 0) return;
+    const int bits = headless->FrameBits();
+    shown.SetSize(headless->FrameWidth(), headless->FrameHeight(), bits);
+    const size_t row = static_cast<size_t>(headless->FrameWidth()) * (bits == 32 ? 4 : 2);
+    for (int32_t y = 0; y < shown.Height(); ++y)
+      std::memcpy(shown.ScanLine(y), headless->Frame().data() + row * static_cast<size_t>(y),
+                  row);
+  } else {
+    std::vector<uint32_t> pixels;
+    int w = 0, h = 0;
+    if (!window_.ReadShownFrame(pixels, w, h)) return;
+    shown.SetSize(w, h, 32);
+    for (int32_t y = 0; y < h; ++y)
+      std::memcpy(shown.ScanLine(y), pixels.data() + static_cast<size_t>(y) * w,
+                  static_cast<size_t>(w) * 4);
+  }
   TDIBSurface rgb;
   rgb.SetSize(shown.Width(), shown.Height(), 24);
   ConvertPixels(shown, rgb);
@@ -405,6 +416,9 @@ void TFormView::FrameStep(int32_t elapsed_ms) {
   if (draw_counter_ != 0) return;
   if (registry) registry->DrawAll();
   parts_->UpdateAndDraw();
+  const bool dump = !dump_folder_.empty() &&
+                    (dump_next_ || (dump_every_ > 0 && (drawn_frames_ + 1) % dump_every_ == 0));
+  if (dump) window_.CaptureNextPresent();
   if (screen_) {
     screen_->Present();
   } else {
@@ -412,9 +426,7 @@ void TFormView::FrameStep(int32_t elapsed_ms) {
   }
   if (registry) registry->ClearDirty();
   ++drawn_frames_;
-  if (!dump_folder_.empty() &&
-      (dump_next_ || (dump_every_ > 0 && drawn_frames_ % dump_every_ == 0)))
-    DumpFrame();
+  if (dump) DumpFrame();
   dump_next_ = false;
 }
 

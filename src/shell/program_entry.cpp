@@ -60,7 +60,7 @@ std::string UsageText() {
          "  --dump-vars FILE  every variable at exit: name, type, value (UTF-8)\n"
          "  --seed N          seed of the scripts' random numbers (headless default 0)\n"
          "  --depth 15|16|32  working colour depth (default: the desktop's; headless 32)\n"
-         "  --dump-frames DIR headless: every shown frame as DIR/frame-NNNNNN.png\n"
+         "  --dump-frames DIR every shown frame as DIR/frame-NNNNNN.png\n"
          "  --dump-every K    only every K-th frame (0: only \"@MS dump\" lines of --input)\n";
 }
 
@@ -238,7 +238,7 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
     TFormView view(*window, context, system.Parts());
     view.SetDumpVarsFile(options.DumpVarsFile);
     view.SetForcedDepth(options.Depth);
-    if (options.Headless && !options.DumpFramesFolder.empty()) {
+    if (!options.DumpFramesFolder.empty()) {
       platform::MakeDirectory(options.DumpFramesFolder);
       view.SetFrameDump(options.DumpFramesFolder, options.DumpEvery);
     }
