@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "expr/custom_param.h"
 
@@ -74,6 +76,40 @@ class TSystemScalar : public TCustomParam {
  private:
   uint8_t type_;
   bool writable_;
+};
+
+// A system scalar read (and, when given a writer, written) through functions: integer and flag
+// variables through the int pair, string variables through the string pair.
+class TFunctionScalar : public TSystemScalar {
+ public:
+  using TRead = std::function<int32_t()>;
+  using TReadStr = std::function<std::string()>;
+  TFunctionScalar(uint8_t type, TRead read, std::function<void(int32_t)> write = nullptr)
+      : TSystemScalar(type, write != nullptr), read_(std::move(read)), write_(std::move(write)) {}
+  explicit TFunctionScalar(TReadStr read, std::function<void(std::string_view)> write = nullptr)
+      : TSystemScalar(PT_STR, write != nullptr),
+        read_str_(std::move(read)),
+        write_str_(std::move(write)) {}
+
+ protected:
+  int32_t ReadInt() const override { return read_ ? read_() : 0; }
+  bool ReadBool() const override { return read_ && read_() != 0; }
+  std::string ReadStr() const override { return read_str_ ? read_str_() : std::string(); }
+  void WriteInt(int32_t v) override {
+    if (write_) write_(v);
+  }
+  void WriteBool(bool v) override {
+    if (write_) write_(v ? 1 : 0);
+  }
+  void WriteStr(std::string_view v) override {
+    if (write_str_) write_str_(v);
+  }
+
+ private:
+  TRead read_;
+  std::function<void(int32_t)> write_;
+  TReadStr read_str_;
+  std::function<void(std::string_view)> write_str_;
 };
 
 // The value object of a system variable record.

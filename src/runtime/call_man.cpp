@@ -30,25 +30,11 @@ constexpr int kSvParamStr = 10;
 constexpr int kSvSender = 11;
 constexpr int kSvStackCount = 50;
 
-class TCallManScalar : public TSystemScalar {
- public:
-  TCallManScalar(uint8_t type, std::function<int32_t()> i, std::function<std::string()> s)
-      : TSystemScalar(type, false), int_(std::move(i)), str_(std::move(s)) {}
-
- protected:
-  int32_t ReadInt() const override { return int_ ? int_() : 0; }
-  std::string ReadStr() const override { return str_ ? str_() : std::string(); }
-
- private:
-  std::function<int32_t()> int_;
-  std::function<std::string()> str_;
-};
-
 // @ParamStr[i]: the parameters of the current call.
-class TParamStrValue : public TCallManScalar {
+class TParamStrValue : public TFunctionScalar {
  public:
   explicit TParamStrValue(const TCallMan& cm)
-      : TCallManScalar(PT_STR, nullptr, [&cm] { return cm.ParamStr(0); }), cm_(cm) {}
+      : TFunctionScalar([&cm] { return cm.ParamStr(0); }), cm_(cm) {}
   std::string GetStrAt(int32_t i) const override { return cm_.ParamStr(i); }
 
  private:
@@ -232,13 +218,13 @@ TTimerList& TCallMan::Events() {
 TCallMan::TCallMan(TParamCollection& vars, const TSysFuncMan& funcs, TQuenBaseList& registry)
     : vars_(vars), funcs_(funcs), registry_(registry), stack_(vars) {
   vars_.SetSystemValue(SV_RESULT, std::make_unique<TResultValue>(*this));
-  vars_.SetSystemValue(kSvParamCount, std::make_unique<TCallManScalar>(
-                                          PT_INT, [this] { return ParamCount(); }, nullptr));
+  vars_.SetSystemValue(kSvParamCount,
+                       std::make_unique<TFunctionScalar>(PT_INT, [this] { return ParamCount(); }));
   vars_.SetSystemValue(kSvParamStr, std::make_unique<TParamStrValue>(*this));
-  vars_.SetSystemValue(kSvSender, std::make_unique<TCallManScalar>(
-                                      PT_STR, nullptr, [this] { return SenderName(); }));
-  vars_.SetSystemValue(kSvStackCount, std::make_unique<TCallManScalar>(
-                                          PT_INT, [this] { return stack_.Count(); }, nullptr));
+  vars_.SetSystemValue(kSvSender,
+                       std::make_unique<TFunctionScalar>([this] { return SenderName(); }));
+  vars_.SetSystemValue(kSvStackCount,
+                       std::make_unique<TFunctionScalar>(PT_INT, [this] { return stack_.Count(); }));
 }
 
 TCallMan::~TCallMan() {

@@ -12,6 +12,7 @@
 
 #include "base/stream.h"
 #include "expr/quen_parser.h"
+#include "expr/sys_func_man.h"
 
 namespace quen {
 
@@ -20,7 +21,8 @@ class TComList;
 class TPage;
 
 constexpr int kCommandCount = 61;
-constexpr int kPropertyCount = 165;
+// Property codes, as the expression layer types them.
+constexpr int kPropertyCount = kPropCount;
 constexpr int kPropSetBytes = 21;
 // Limits of the property-set table, shared by the page reader and the text form.
 constexpr int kMaxPropSets = 4096;

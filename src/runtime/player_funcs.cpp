@@ -69,45 +69,12 @@ enum : int {
   kSvWheelUp = 48,
 };
 
-// A scalar read (and written) through functions.
-class TScalar : public TSystemScalar {
- public:
-  using TRead = std::function<int32_t()>;
-  using TReadStr = std::function<std::string()>;
-  TScalar(uint8_t type, TRead read, std::function<void(int32_t)> write = nullptr)
-      : TSystemScalar(type, write != nullptr), read_(std::move(read)), write_(std::move(write)) {}
-  TScalar(TReadStr read, std::function<void(std::string_view)> write = nullptr)
-      : TSystemScalar(PT_STR, write != nullptr),
-        read_str_(std::move(read)),
-        write_str_(std::move(write)) {}
-
- protected:
-  int32_t ReadInt() const override { return read_ ? read_() : 0; }
-  bool ReadBool() const override { return read_ && read_() != 0; }
-  std::string ReadStr() const override { return read_str_ ? read_str_() : std::string(); }
-  void WriteInt(int32_t v) override {
-    if (write_) write_(v);
-  }
-  void WriteBool(bool v) override {
-    if (write_) write_(v ? 1 : 0);
-  }
-  void WriteStr(std::string_view v) override {
-    if (write_str_) write_str_(v);
-  }
-
- private:
-  TRead read_;
-  std::function<void(int32_t)> write_;
-  TReadStr read_str_;
-  std::function<void(std::string_view)> write_str_;
-};
-
 // The key arrays: 256 keys, then the wheel-down and wheel-up flags. Any other element, and the
 // scalar, read false.
-class TKeyArray : public TScalar {
+class TKeyArray : public TFunctionScalar {
  public:
   explicit TKeyArray(std::function<bool(int32_t)> element)
-      : TScalar(PT_BOOL, [] { return 0; }), element_(std::move(element)) {}
+      : TFunctionScalar(PT_BOOL, [] { return 0; }), element_(std::move(element)) {}
   static constexpr int32_t kCount = 258;
   int32_t GetCount() const override { return kCount; }
   bool GetBoolAt(int32_t i) const override { return i >= 0 && i < kCount && element_(i); }
@@ -120,10 +87,10 @@ class TKeyArray : public TScalar {
 };
 
 // A read-only string array (the MIDI ports); the scalar reads element 0.
-class TStrArray : public TScalar {
+class TStrArray : public TFunctionScalar {
  public:
   explicit TStrArray(std::function<std::vector<std::string>()> items)
-      : TScalar([items] {
+      : TFunctionScalar([items] {
           auto v = items();
           return v.empty() ? std::string() : v[0];
         }),
@@ -284,7 +251,7 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
         if (TQuenBase* b = InputBase(*h)) write(*b, v != 0);
       };
     }
-    vars.SetSystemValue(n, std::make_unique<TScalar>(
+    vars.SetSystemValue(n, std::make_unique<TFunctionScalar>(
                                PT_BOOL,
                                [h, read] {
                                  TQuenBase* b = InputBase(*h);
@@ -292,8 +259,8 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
                                },
                                w));
   };
-  auto integer = [&](int n, TScalar::TRead read, std::function<void(int32_t)> write = nullptr) {
-    vars.SetSystemValue(n, std::make_unique<TScalar>(PT_INT, std::move(read), std::move(write)));
+  auto integer = [&](int n, TFunctionScalar::TRead read, std::function<void(int32_t)> write = nullptr) {
+    vars.SetSystemValue(n, std::make_unique<TFunctionScalar>(PT_INT, std::move(read), std::move(write)));
   };
   flag(kSvLClick, [](TQuenBase& b) { return b.LeftPressed; },
        [](TQuenBase& b, bool v) { b.LeftPressed = v; });
@@ -338,20 +305,20 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
   integer(kSvWeek + 1, [] { return LocalNow().tm_hour; });
   integer(kSvWeek + 2, [] { return LocalNow().tm_min; });
   integer(kSvSec, [] { return std::min(LocalNow().tm_sec, 59); });
-  vars.SetSystemValue(kSvFonts, std::make_unique<TScalar>([] {
+  vars.SetSystemValue(kSvFonts, std::make_unique<TFunctionScalar>([] {
                         static const std::string list = FontListText(false);
                         return list;
                       }));
-  vars.SetSystemValue(kSvFixedFonts, std::make_unique<TScalar>([] {
+  vars.SetSystemValue(kSvFixedFonts, std::make_unique<TFunctionScalar>([] {
                         static const std::string list = FontListText(true);
                         return list;
                       }));
   vars.SetSystemValue(kSvFullScr,
-                      std::make_unique<TScalar>(
+                      std::make_unique<TFunctionScalar>(
                           PT_BOOL, [h] { return h->FullScreen() ? 1 : 0; },
                           [h](int32_t v) { h->SetFullScreen(v != 0); }));
   auto dither = std::make_shared<bool>(false);
-  vars.SetSystemValue(kSvCGDither, std::make_unique<TScalar>(
+  vars.SetSystemValue(kSvCGDither, std::make_unique<TFunctionScalar>(
                                        PT_BOOL, [dither] { return *dither ? 1 : 0; },
                                        [dither](int32_t v) { *dither = v != 0; }));
   auto keys = [&](int n, std::function<bool(const TQuenBaseList&, int32_t)> key) {
@@ -369,10 +336,10 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
   integer(kSvDisplayModeCount, [h] { return h->DisplayModeCount(); });
   integer(kSvDisplayModeIndex, [h] { return h->DisplayModeIndex(); },
           [h](int32_t i) { h->SetDisplayModeIndex(i); });
-  vars.SetSystemValue(kSvTitle, std::make_unique<TScalar>([h] {
+  vars.SetSystemValue(kSvTitle, std::make_unique<TFunctionScalar>([h] {
                         return h->Project() ? h->Project()->Title : std::string();
                       }));
-  vars.SetSystemValue(kSvSoundON, std::make_unique<TScalar>(
+  vars.SetSystemValue(kSvSoundON, std::make_unique<TFunctionScalar>(
                                       PT_BOOL,
                                       [h] {
                                         TQuenBaseList* r = h->Registry();
@@ -383,7 +350,7 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
                                       }));
   vars.SetSystemValue(
       kSvActiveCompo,
-      std::make_unique<TScalar>(
+      std::make_unique<TFunctionScalar>(
           [h] {
             TQuenBaseList* r = h->Registry();
             TQuenControl* f = r ? r->Focus() : nullptr;
@@ -398,7 +365,7 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
           }));
   // No MIDI output here: no port is selected and none is listed.
   vars.SetSystemValue(kSvMidiPort,
-                      std::make_unique<TScalar>([] { return std::string(); },
+                      std::make_unique<TFunctionScalar>([] { return std::string(); },
                                                 [](std::string_view) {}));
   vars.SetSystemValue(kSvMidiPorts, std::make_unique<TStrArray>([] {
                         return std::vector<std::string>();
