@@ -7,7 +7,7 @@
 
 namespace quen {
 
-enum class TInputKind : uint8_t { MouseDown, MouseUp, MouseMove, Wheel, KeyDown, KeyUp };
+enum class TInputKind : uint8_t { MouseDown, MouseUp, MouseMove, Wheel, KeyDown, KeyUp, Text };
 enum class TMouseButton : uint8_t { Left, Right, Middle };
 
 struct TInputEvent {
@@ -17,6 +17,7 @@ struct TInputEvent {
   int32_t WheelDelta = 0;   // positive: up, negative: down
   int32_t Key = 0;          // virtual-key code
   bool AutoRepeat = false;  // the window system's own repeat of a held key (ignored)
+  std::string Text;         // Text: characters typed (Shift-JIS), for the focused control
 };
 
 // Cursor switching on the panel.

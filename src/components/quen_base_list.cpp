@@ -500,6 +500,10 @@ void TQuenBaseList::Feed(const TInputEvent& e) {
       if (e.Key < 0 || e.Key >= 256) return;
       KeyUp(e.Key);
       return;
+    case TInputKind::Text:
+      // Typed characters go to the control that has the keyboard focus, if it takes text.
+      if (TQuenControl* f = Focus(); f && !e.Text.empty()) f->TextInput(e.Text);
+      return;
   }
 }
 

@@ -200,6 +200,9 @@ class TQuenControl : public TQuenComponent {
   virtual void DoKeyUp(const std::vector<int32_t>& keys);
   virtual void DoKeyRepeat(const std::vector<int32_t>& keys);
   virtual void FocusReceived() {}
+  // Characters typed while this control has the keyboard focus (Shift-JIS); text entries
+  // take them, other controls ignore them.
+  virtual void TextInput(const std::string& /*sjis*/) {}
   virtual std::string GetEffectiveCursor() const { return cursor_; }
   virtual void PositionChanged();
   virtual void ClipChanged();

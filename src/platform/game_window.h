@@ -45,13 +45,17 @@ struct WindowEvent {
     kActivate,
     kDeactivate,
     kToggleFullScreen,
+    kText,
   };
+  WindowEvent() = default;
+  WindowEvent(Kind k, int b) : kind(k), button(b) {}
   Kind kind = Kind::kCloseRequest;
   int button = -1;  // kToolButton: the button's index; mouse: 0 left, 1 right, 2 middle
   int x = 0, y = 0;
   int wheel = 0;         // kWheel: positive up, negative down
   int key = 0;           // kKeyDown, kKeyUp
   bool repeat = false;   // kKeyDown: the system's own repeat of a held key
+  std::string text;      // kText: characters typed (UTF-8)
 };
 
 class IGameWindow {
@@ -88,6 +92,9 @@ class IGameWindow {
                            const std::vector<FrameRect>& rects) = 0;
   // The display system behind the window; null when there is none.
   virtual IDisplay* Display() { return nullptr; }
+  // Moves the pointer to panel coordinates x, y; the window then reports the move like one the
+  // user made.
+  virtual void WarpMouse(int x, int y) = 0;
   // Screenshots of the panel: after CaptureNextPresent, the next Present keeps a copy of the
   // panel as shown (32-bit pixels 0x00RRGGBB, rows top-down), which ReadShownFrame returns;
   // false when the window keeps none.
@@ -177,6 +184,13 @@ class HeadlessWindow : public IGameWindow {
     }
   }
   IDisplay* Display() override { return &display_; }
+  void WarpMouse(int x, int y) override {
+    WindowEvent e;
+    e.kind = WindowEvent::Kind::kMouseMove;
+    e.x = x;
+    e.y = y;
+    pending_.push_back(e);
+  }
   // The cursor last set, for tests: "arrow", "image WxH hot X,Y" or "" before any.
   const std::string& Cursor() const { return cursor_; }
   const std::vector<uint32_t>& CursorPixels() const { return cursor_pixels_; }

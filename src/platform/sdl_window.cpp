@@ -1,8 +1,6 @@
-// The main window with SDL2: a fixed-size window (no maximising), the dock with its tool
-// buttons drawn as raised buttons whose labels pango renders, and the black game screen.
+// The main window with SDL2: a resizable window that keeps the game's shape, the dock with its tool
+// buttons drawn as raised buttons with labels of our own rendering, and the black game screen.
 #include <SDL.h>
-#include <cairo.h>
-#include <pango/pangocairo.h>
 
 #include <cstddef>
 #include <memory>
@@ -11,6 +9,7 @@
 
 #include "platform/display.h"
 #include "platform/game_window.h"
+#include "platform/label_raster.h"
 #include "platform/text_encoding.h"
 #include "platform/virtual_keys.h"
 
@@ -18,40 +17,20 @@ namespace quen::platform {
 
 namespace {
 
-// A label rendered once into a texture.
-SDL_Texture* RenderLabel(SDL_Renderer* r, const std::string& utf8, int& w, int& h) {
-  cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-  cairo_t* pc = cairo_create(probe);
-  PangoLayout* layout = pango_cairo_create_layout(pc);
-  PangoFontDescription* font = pango_font_description_from_string("Sans 9");
-  pango_layout_set_font_description(layout, font);
-  pango_layout_set_text(layout, utf8.c_str(), -1);
-  pango_layout_get_pixel_size(layout, &w, &h);
-  g_object_unref(layout);
-  cairo_destroy(pc);
-  cairo_surface_destroy(probe);
-  if (w <= 0 || h <= 0) {
-    pango_font_description_free(font);
-    return nullptr;
-  }
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-  cairo_t* c = cairo_create(s);
-  layout = pango_cairo_create_layout(c);
-  pango_layout_set_font_description(layout, font);
-  pango_layout_set_text(layout, utf8.c_str(), -1);
-  cairo_set_source_rgb(c, 0, 0, 0);
-  pango_cairo_show_layout(c, layout);
-  cairo_surface_flush(s);
-  SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
-  if (t) {
-    SDL_UpdateTexture(t, nullptr, cairo_image_surface_get_data(s),
-                      cairo_image_surface_get_stride(s));
-    SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
-  }
-  g_object_unref(layout);
-  cairo_destroy(c);
-  cairo_surface_destroy(s);
-  pango_font_description_free(font);
+// A label rendered once into a texture: black ink, its coverage as alpha.
+SDL_Texture* RenderLabelTexture(SDL_Renderer* r, const std::string& utf8, int& w, int& h) {
+  LabelBitmap bitmap;
+  // The window's font: a 9-point gothic, 12 pixels high.
+  if (!RenderLabel(utf8, 12, bitmap)) return nullptr;
+  std::vector<uint32_t> argb(bitmap.coverage.size());
+  for (size_t i = 0; i < argb.size(); ++i) argb[i] = uint32_t{bitmap.coverage[i]} << 24;
+  SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                                     bitmap.width, bitmap.height);
+  if (!t) return nullptr;
+  SDL_UpdateTexture(t, nullptr, argb.data(), bitmap.width * 4);
+  SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+  w = bitmap.width;
+  h = bitmap.height;
   return t;
 }
 
@@ -80,7 +59,7 @@ class SdlWindow : public IGameWindow {
     buttons_ = buttons;
     for (const auto& b : buttons_) {
       Label l;
-      l.texture = RenderLabel(renderer_, Cp932ToUtf8(b.label), l.w, l.h);
+      l.texture = RenderLabelTexture(renderer_, Cp932ToUtf8(b.label), l.w, l.h);
       labels_.push_back(l);
     }
   }
@@ -140,13 +119,6 @@ class SdlWindow : public IGameWindow {
   void Present() override {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
-    if (dock_height_ > 0) {
-      int w = ClientWidth();
-      SDL_Rect dock{0, 0, w, dock_height_};
-      SDL_SetRenderDrawColor(renderer_, 0xF0, 0xF0, 0xF0, 255);
-      SDL_RenderFillRect(renderer_, &dock);
-      for (size_t i = 0; i < buttons_.size(); ++i) DrawButton(i);
-    }
     if (frame_ && panel_.w > 0 && panel_.h > 0) SDL_RenderCopy(renderer_, frame_, nullptr, &panel_);
     if (capture_ && panel_.w > 0 && panel_.h > 0) {
       // Read back before presenting: afterwards the drawing buffer is undefined.
@@ -158,6 +130,14 @@ class SdlWindow : public IGameWindow {
         for (uint32_t& p : shown_) p &= 0x00FFFFFF;
       }
       capture_ = false;
+    }
+    // In full screen the tool bar comes up over the game screen.
+    if (dock_height_ > 0) {
+      int w = ClientWidth();
+      SDL_Rect dock{0, 0, w, dock_height_};
+      SDL_SetRenderDrawColor(renderer_, 0xF0, 0xF0, 0xF0, 255);
+      SDL_RenderFillRect(renderer_, &dock);
+      for (size_t i = 0; i < buttons_.size(); ++i) DrawButton(i);
     }
     SDL_RenderPresent(renderer_);
   }
@@ -193,6 +173,12 @@ class SdlWindow : public IGameWindow {
   }
 
   IDisplay* Display() override { return display_.get(); }
+  void WarpMouse(int x, int y) override {
+    // Panel coordinates are in the player's drawing size; the window may be scaled.
+    int wx = x + panel_.x, wy = y + panel_.y;
+    SDL_RenderLogicalToWindow(renderer_, static_cast<float>(wx), static_cast<float>(wy), &wx, &wy);
+    SDL_WarpMouseInWindow(window_, wx, wy);
+  }
   void CaptureNextPresent() override { capture_ = true; }
   bool ReadShownFrame(std::vector<uint32_t>& pixels, int& width, int& height) override {
     if (shown_w_ <= 0 || shown_h_ <= 0) return false;
@@ -332,6 +318,13 @@ class SdlWindow : public IGameWindow {
         w.key = vk;
         w.repeat = e.key.repeat != 0;
         out.push_back(w);
+        break;
+      }
+      case SDL_TEXTINPUT: {
+        WindowEvent w;
+        w.kind = WindowEvent::Kind::kText;
+        w.text = e.text.text;
+        if (!w.text.empty()) out.push_back(w);
         break;
       }
       default:

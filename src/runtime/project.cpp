@@ -204,6 +204,22 @@ void TProject::Step() {
   if (call_man_) call_man_->Step();
 }
 
+bool TProject::ServicePending() {
+  bool loaded = false;
+  if (PendingLoadSlot >= 0) {
+    const int32_t slot = PendingLoadSlot;
+    PendingLoadSlot = -1;
+    loaded = host_ && host_->LoadGame(*this, slot);
+  }
+  if (PendingSaveSlot >= 0) {
+    const int32_t slot = PendingSaveSlot;
+    PendingSaveSlot = -1;
+    if (host_)
+      host_->SaveGame(*this, slot, PendingSavePage, PendingSaveValue, PendingSaveCaption);
+  }
+  return loaded;
+}
+
 bool TProject::LocateInstallation() {
   TVrFileManager& fm = FileManager();
   const std::string exe_install = ResolveGamePath(context_.ExeFolder, TQuenInstallSet::kFileName);

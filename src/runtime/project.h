@@ -59,6 +59,11 @@ class IProjectHost {
   }
   // Posts a close request to the main window (the disk prompt's exit answer).
   virtual void RequestClose() {}
+  // A game load or save a script asked for, carried out at the end of the frame by the save
+  // file's owner; true when the load took place.
+  virtual bool LoadGame(TProject& /*project*/, int32_t /*slot*/) { return false; }
+  virtual void SaveGame(TProject& /*project*/, int32_t /*slot*/, const std::string& /*page*/,
+                        int32_t /*value*/, const std::string& /*caption*/) {}
 };
 
 // Where the program was started from: the parameters and the executable's folder.
@@ -82,6 +87,9 @@ class TProject : private IDiskPromptHost {
   // Runs the end page and writes the status save. Called once at shut-down.
   void Destroy();
   void Step();
+  // The game load and then the game save that scripts asked for during the frame; true when a
+  // load took place (the frame then shows nothing of it).
+  bool ServicePending();
 
   bool LocateInstallation();
   bool EnsureFileAvailable(const std::string& name);

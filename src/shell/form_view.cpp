@@ -184,29 +184,36 @@ void TFormView::PlacePanel() {
 void TFormView::SetFullScreen(bool full) {
   platform::Trace("SetFullScreen");
   if (full == full_screen_ || !project_) return;
-  switching_ = true;
-  TQuenBaseList* registry = panel_ ? &panel_->Registry() : nullptr;
-  const int32_t w = project_->ScreenWidth, h = project_->ScreenHeight;
   if (full) {
     platform::Trace("SetFullScreen.Full");
-    // Without a chosen mode there is nothing to switch to: the window stays as it is.
-    if (!screen_ || screen_->ChosenModeIndex() < 0) {
-      switching_ = false;
-      return;
-    }
-    platform::Trace("SetFullScreen.Full.Bases.FreeDX");
-    if (registry) registry->ReleaseAllSurfaces();
-    platform::Trace("SetFullScreen.Full.MediaSuspend");
-    window_.SetToolBar(0, {});
-    platform::Trace("SetFullScreen.Full.ScreenMan.FreeDX");
+    // Without a chosen mode there is nothing to switch to: the window stays as it is and
+    // nothing was stopped.
+    if (!screen_ || screen_->ChosenModeIndex() < 0) return;
+  } else {
+    platform::Trace("SetFullScreen.Normal");
+  }
+  // Frames wait until the switch has ended, whichever way it ends.
+  switching_ = true;
+  parts_->StopSynthMusic();
+  TQuenBaseList* registry = Registry();
+  const int32_t w = project_->ScreenWidth, h = project_->ScreenHeight;
+  const char* const side = full ? "SetFullScreen.Full." : "SetFullScreen.Normal.";
+  auto trace = [side](const char* step) { platform::Trace(std::string(side) + step); };
+  trace("Bases.FreeDX");
+  if (registry) registry->ReleaseAllSurfaces();
+  trace("MediaSuspend");
+  parts_->SuspendVideos();
+  if (full) {
+    HideToolBar();
+    trace("ScreenMan.FreeDX");
     screen_->FreeDX();
-    platform::Trace("SetFullScreen.Full.StoreWindow");
-    platform::Trace("SetFullScreen.Full.SetScreenManIndex");
+    trace("StoreWindow");
+    trace("SetScreenManIndex");
     const int32_t wanted = screen_->ChosenModeIndex();
     screen_->SetModeIndex(wanted);
     full_screen_ = screen_->CurrentModeIndex() == wanted;
     if (!full_screen_) {
-      platform::Trace("SetFullScreen.Full.SetScreenManIndexFail");
+      trace("SetScreenManIndexFail");
       ShowToolBar();
       window_.SetClientSize(w, h + dock_height_);
     } else {
@@ -215,31 +222,30 @@ void TFormView::SetFullScreen(bool full) {
       window_.SetClientSize(m.width, m.height);
     }
   } else {
-    platform::Trace("SetFullScreen.Normal");
-    platform::Trace("SetFullScreen.Normal.Bases.FreeDX");
-    if (registry) registry->ReleaseAllSurfaces();
-    platform::Trace("SetFullScreen.Normal.MediaSuspend");
     ShowToolBar();
-    platform::Trace("SetFullScreen.Normal.ScreenMan.FreeDX");
+    trace("ScreenMan.FreeDX");
     if (screen_) screen_->FreeDX();
-    platform::Trace("SetFullScreen.Normal.RestoreWindow");
+    trace("RestoreWindow");
     window_.SetClientSize(w, h + dock_height_);
     if (screen_) screen_->SetModeIndex(-1);
     full_screen_ = false;
   }
   platform::Trace("SetFullScreen.SetBounds");
   PlacePanel();
+  parts_->RestartSynthMusic();
   platform::Trace("SetFullScreen.Bases.Reload");
   if (registry) registry->RestoreAllSurfaces();
   platform::Trace("SetFullScreen.MediaResume");
+  parts_->ResumeVideos();
   switching_ = false;
 }
 
 void TFormView::ApplyScreenMode() {
   if (!screen_ || !full_screen_ || screen_->ChosenModeIndex() == screen_->CurrentModeIndex())
     return;
-  TQuenBaseList* registry = panel_ ? &panel_->Registry() : nullptr;
+  TQuenBaseList* registry = Registry();
   if (registry) registry->ReleaseAllSurfaces();
+  parts_->SuspendVideos();
   const int32_t wanted = screen_->ChosenModeIndex();
   screen_->SetModeIndex(wanted);
   if (screen_->CurrentModeIndex() != wanted) {
@@ -254,6 +260,7 @@ void TFormView::ApplyScreenMode() {
   }
   PlacePanel();
   if (registry) registry->RestoreAllSurfaces();
+  parts_->ResumeVideos();
 }
 
 void TFormView::SetDisplayModeIndex(int32_t index) {
@@ -272,11 +279,27 @@ bool TFormView::DisplayMode(int32_t index, int32_t& width, int32_t& height, int3
   return true;
 }
 
-void TFormView::ForwardInput(const platform::WindowEvent& e) {
+bool TFormView::HandleEvent(const platform::WindowEvent& e, int64_t now_ms) {
   using K = platform::WindowEvent::Kind;
-  if (!panel_ || !active_) return;
   TInputEvent in;
   switch (e.kind) {
+    case K::kCloseRequest:
+      return true;
+    case K::kCloseAsked:  // closing the window asks like the exit button
+      return ConfirmExit();
+    case K::kToolButton:
+      if (e.button == 0) return ConfirmExit();
+      if (e.button == 1) SetFullScreen(!full_screen_);
+      return false;
+    case K::kToggleFullScreen:
+      SetFullScreen(!full_screen_);
+      return false;
+    case K::kActivate:
+      Activate(now_ms);
+      return false;
+    case K::kDeactivate:
+      Deactivate();
+      return false;
     case K::kMouseDown:
     case K::kMouseUp:
     case K::kMouseMove:
@@ -296,14 +319,43 @@ void TFormView::ForwardInput(const platform::WindowEvent& e) {
     case K::kKeyDown:
     case K::kKeyUp:
       // The system's own repeats of a held key are not presses: the registry repeats keys.
-      if (e.kind == K::kKeyDown && e.repeat) return;
+      if (e.kind == K::kKeyDown && e.repeat) return false;
       in.Kind = e.kind == K::kKeyDown ? TInputKind::KeyDown : TInputKind::KeyUp;
       in.Key = e.key;
       break;
-    default:
-      return;
+    case K::kText:
+      in.Kind = TInputKind::Text;
+      // Characters the game's character set lacks cannot be typed into it.
+      if (!platform::TryUtf8ToCp932(e.text, in.Text)) return false;
+      break;
   }
+  PanelInput(in);
+  return false;
+}
+
+void TFormView::PanelInput(const TInputEvent& in) {
+  // In full screen the tool bar comes up while the pointer rests on the top row.
+  if (in.Kind == TInputKind::MouseMove && full_screen_) {
+    const bool top = int64_t{in.Y} + panel_top_ == 0;
+    if (top != tool_bar_up_) {
+      if (top) {
+        ShowToolBar();
+      } else {
+        HideToolBar();
+      }
+    }
+  }
+  if (!panel_) return;
+  // Presses and typing reach the game only while it is active; releases, moves and the wheel
+  // always do, so a button held when the window lost activation is not stuck.
+  const bool press = in.Kind == TInputKind::MouseDown || in.Kind == TInputKind::KeyDown ||
+                     in.Kind == TInputKind::Text;
+  if (press && !active_) return;
   panel_->Input(in);
+}
+
+void TFormView::MoveMouse(int32_t x, int32_t y) {
+  window_.WarpMouse(x, y);
 }
 
 void TFormView::DumpFrame() {
@@ -341,6 +393,12 @@ void TFormView::DumpFrame() {
 void TFormView::ShowToolBar() {
   window_.SetToolBar(dock_height_, {{msg::kToolExit, kToolButtonWidth, kToolBarHeight},
                                     {msg::kToolScreenSwitch, kToolButtonWidth, kToolBarHeight}});
+  tool_bar_up_ = true;
+}
+
+void TFormView::HideToolBar() {
+  window_.SetToolBar(0, {});
+  tool_bar_up_ = false;
 }
 
 std::unique_ptr<TCallManBase> TFormView::CreateCallMan(TProject& project) {
@@ -378,14 +436,21 @@ void TFormView::TitleChanged(const std::string& title) {
 }
 
 void TFormView::Deactivate() {
-  if (!project_ || !project_->PauseWhenInactive) return;
+  if (!project_ || !project_->PauseWhenInactive || !active_) return;
   active_ = false;
-  if (panel_) panel_->Registry().ClearKeyboardState();
+  if (!panel_) return;
+  parts_->SuspendVideos();
+  parts_->PauseSounds();
+  panel_->Registry().ClearKeyboardState();
 }
 
 void TFormView::Activate(int64_t now_ms) {
-  active_ = true;
   last_tick_ = now_ms;  // the time away is not counted
+  if (active_) return;
+  active_ = true;
+  if (!panel_) return;
+  parts_->ResumeVideos();
+  parts_->ResumeSounds();
 }
 
 bool TFormView::Tick(int64_t now_ms) {
@@ -394,6 +459,7 @@ bool TFormView::Tick(int64_t now_ms) {
   if (!active_ || d < 0 || d > kMaxCountedGap) return false;
   clock_ += d;
   FrameStep(static_cast<int32_t>(d));
+  lateness_ = d > kFramePeriod ? static_cast<int32_t>(d - kFramePeriod) : 0;
   return true;
 }
 
@@ -411,6 +477,12 @@ void TFormView::FrameStep(int32_t elapsed_ms) {
   if (TerminateFlag()) return;
   if (registry) registry->UpdateAll(elapsed_ms);
   ++update_count_;
+  // A game loaded in this frame is drawn once the next frame has updated it.
+  if (project_->ServicePending()) post_load_skip_ = 1;
+  if (post_load_skip_ > 0) {
+    --post_load_skip_;
+    return;
+  }
   // Only every divisor-th frame is drawn; the others run their logic alone.
   draw_counter_ = (draw_counter_ + 1) % drawing_divisor_;
   if (draw_counter_ != 0) return;
@@ -442,63 +514,67 @@ void TFormView::Run(int frames, int frame_ms, bool virtual_clock) {
   // A virtual clock starts at 0 and moves by frame_ms per frame; the real one is monotonic.
   int64_t now = virtual_clock ? 0 : monotonic_ms();
   last_tick_ = now;
-  int wait = virtual_clock ? 0 : kFramePeriod;
+  // A game that does not yield runs its frames back to back.
+  auto period = [this] {
+    return project_ && !project_->YieldFlag ? int64_t{1} : int64_t{kFramePeriod};
+  };
+  int wait = virtual_clock ? 0 : static_cast<int>(period());
   for (;;) {
     bool close = false;
-    for (const auto& e : window_.Pump(wait)) {
-      if (e.kind == platform::WindowEvent::Kind::kCloseRequest) close = true;
-      // Closing the window asks like the exit button.
-      if (e.kind == platform::WindowEvent::Kind::kCloseAsked && ConfirmExit()) close = true;
-      if (e.kind == platform::WindowEvent::Kind::kToggleFullScreen) SetFullScreen(!full_screen_);
-      if (e.kind == platform::WindowEvent::Kind::kActivate)
-        Activate(virtual_clock ? last_tick_ : monotonic_ms());
-      if (e.kind == platform::WindowEvent::Kind::kDeactivate) Deactivate();
-      ForwardInput(e);
-      if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 0 && ConfirmExit())
-        close = true;
-      if (e.kind == platform::WindowEvent::Kind::kToolButton && e.button == 1) {
-        SetFullScreen(!full_screen_);
-        parts_->ToggleFullScreen();
-      }
-    }
+    for (const auto& e : window_.Pump(wait))
+      if (HandleEvent(e, virtual_clock ? last_tick_ : monotonic_ms())) close = true;
     if (close || TerminateFlag()) break;
     if (virtual_clock) {
       now = last_tick_ + frame_ms;
-      // Timed input: everything due by this frame's time, in order.
-      while (script_next_ < script_.size() && script_[script_next_].At <= now) {
+      // Timed input: everything due by this frame's time, in order, as the window would
+      // report it.
+      using K = platform::WindowEvent::Kind;
+      while (!close && script_next_ < script_.size() && script_[script_next_].At <= now) {
         const TScriptAction& a = script_[script_next_++];
+        platform::WindowEvent e;
         switch (a.What) {
           case TScriptAction::Kind::kInput:
-            if (panel_ && active_) panel_->Input(a.Input);
-            break;
+            PanelInput(a.Input);
+            continue;
           case TScriptAction::Kind::kGap:
             now = last_tick_ + a.GapMs;
-            break;
-          case TScriptAction::Kind::kActivate:
-            Activate(now);
-            break;
-          case TScriptAction::Kind::kDeactivate:
-            Deactivate();
-            break;
+            continue;
           case TScriptAction::Kind::kDump:
             dump_next_ = true;
-            break;
+            continue;
           case TScriptAction::Kind::kQuit:
             close = true;
+            continue;
+          case TScriptAction::Kind::kActivate:
+            e.kind = K::kActivate;
+            break;
+          case TScriptAction::Kind::kDeactivate:
+            e.kind = K::kDeactivate;
+            break;
+          case TScriptAction::Kind::kToolButton:
+            e.kind = K::kToolButton;
+            e.button = a.Button;
+            break;
+          case TScriptAction::Kind::kFullScreen:
+            e.kind = K::kToggleFullScreen;
+            break;
+          case TScriptAction::Kind::kClose:
+            e.kind = K::kCloseAsked;
             break;
         }
+        if (HandleEvent(e, now)) close = true;
       }
-      if (close) break;
+      if (close || TerminateFlag()) break;
     } else {
       // Wait out the rest of the frame period, then run the frame.
       now = monotonic_ms();
-      if (now - last_tick_ < kFramePeriod) {
-        wait = static_cast<int>(kFramePeriod - (now - last_tick_));
+      if (now - last_tick_ < period()) {
+        wait = static_cast<int>(period() - (now - last_tick_));
         continue;
       }
     }
     const bool ran = Tick(now);
-    wait = virtual_clock ? 0 : kFramePeriod;
+    wait = virtual_clock ? 0 : static_cast<int>(period());
     const bool script_done = script_next_ >= script_.size();
     // Headless, nothing can wake a game that sleeps while inactive once the input is used up.
     if (virtual_clock && !active_ && script_done) break;

@@ -52,6 +52,10 @@ class TFormView : private IProjectHost, private ISystemHost {
   void SetDrawingDivisor(int32_t divisor) { drawing_divisor_ = divisor < 1 ? 1 : divisor; }
   int32_t DrawnFrames() const { return drawn_frames_; }
   int64_t GameClock() const { return clock_; }
+  // How much longer than the frame period the last frame took (0 when on time).
+  int32_t Lateness() const { return lateness_; }
+  // The time step of particle effects, in ms (the player offers no menu to change it).
+  static constexpr int32_t kSpeedValue = 16;
   // The close handler: every shut-down step in order. Runs once.
   void Close();
   // The "終了" button: asks first; false when the user stays.
@@ -118,9 +122,14 @@ class TFormView : private IProjectHost, private ISystemHost {
   void StartProject();
   void PlacePanel();
   void ShowToolBar();
+  void HideToolBar();
+  void MoveMouse(int32_t x, int32_t y) override;
   void DumpFrame();
-  // Mouse, wheel and key events of the window reach the registry while the game is active.
-  void ForwardInput(const platform::WindowEvent& e);
+  // One event of the window (or of the input script, in the same form); true when the window
+  // is to close.
+  bool HandleEvent(const platform::WindowEvent& e, int64_t now_ms);
+  // Mouse, wheel, key and text input on its way to the registry.
+  void PanelInput(const TInputEvent& in);
 
   platform::IGameWindow& window_;
   TStartupContext context_;
@@ -145,6 +154,9 @@ class TFormView : private IProjectHost, private ISystemHost {
   int32_t drawing_divisor_ = 1;
   int32_t draw_counter_ = 0;
   int32_t drawn_frames_ = 0;
+  int32_t post_load_skip_ = 0;
+  int32_t lateness_ = 0;
+  bool tool_bar_up_ = false;
   bool active_ = true;
   std::vector<TScriptAction> script_;
   size_t script_next_ = 0;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/dialogs.h"
+#include "platform/text_encoding.h"
 
 namespace quen {
 
@@ -152,11 +153,27 @@ bool ParseInputScript(const std::string& text, TInputScript& out, std::string& e
       if (args != 1 || !Number(w[2], 86400000, gap) || gap < 1) return fail("gap needs MS");
       a.What = TScriptAction::Kind::kGap;
       a.GapMs = static_cast<int32_t>(gap);
-    } else if (cmd == "activate" || cmd == "deactivate" || cmd == "dump" || cmd == "quit") {
+    } else if (cmd == "text") {
+      // The rest of the line after one blank, typed as it stands.
+      size_t at_text = line.find(w[1]) + w[1].size();
+      if (at_text >= line.size()) return fail("text needs characters");
+      a.Input.Kind = TInputKind::Text;
+      if (!platform::TryUtf8ToCp932(line.substr(at_text + 1), a.Input.Text) ||
+          a.Input.Text.empty())
+        return fail("text cannot be typed in the game's character set");
+    } else if (cmd == "button") {
+      const std::string which = args == 1 ? Lower(w[2]) : "";
+      if (which != "exit" && which != "screen") return fail("button needs exit or screen");
+      a.What = TScriptAction::Kind::kToolButton;
+      a.Button = which == "exit" ? 0 : 1;
+    } else if (cmd == "activate" || cmd == "deactivate" || cmd == "dump" || cmd == "quit" ||
+               cmd == "fullscreen" || cmd == "close") {
       if (args != 0) return fail(cmd + " takes nothing");
       a.What = cmd == "activate"     ? TScriptAction::Kind::kActivate
                : cmd == "deactivate" ? TScriptAction::Kind::kDeactivate
                : cmd == "dump"       ? TScriptAction::Kind::kDump
+               : cmd == "fullscreen" ? TScriptAction::Kind::kFullScreen
+               : cmd == "close"      ? TScriptAction::Kind::kClose
                                      : TScriptAction::Kind::kQuit;
     } else {
       return fail("unknown command " + w[1]);

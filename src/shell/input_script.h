@@ -11,12 +11,25 @@
 namespace quen {
 
 struct TScriptAction {
-  enum class Kind { kInput, kGap, kActivate, kDeactivate, kDump, kQuit };
+  // kToolButton: a tool bar button clicked (0 "終了", 1 "画面切替"); kFullScreen: the full-screen
+  // keys (F11, Alt+Enter); kClose: the window's close box.
+  enum class Kind {
+    kInput,
+    kGap,
+    kActivate,
+    kDeactivate,
+    kDump,
+    kQuit,
+    kToolButton,
+    kFullScreen,
+    kClose
+  };
   // Applied before the first frame whose virtual time is at or after this (ms from the start).
   int64_t At = 0;
   Kind What = Kind::kInput;
   TInputEvent Input;   // kInput
   int32_t GapMs = 0;   // kGap: the next frame comes this long after the one before
+  int32_t Button = 0;  // kToolButton
 };
 
 struct TInputScript {

@@ -24,8 +24,17 @@ class IShellParts {
   // The working colour depth of the screen (15, 16 or 32) that "QuenInitColor" builds the
   // colour tables for; the screen modes decide it.
   virtual int32_t ScreenBitCount() { return 32; }
-  // The "画面切替" tool button: the switch between window and full screen.
-  virtual void ToggleFullScreen() {}
+  // Around a switch of the display mode: videos are suspended and resumed; music played
+  // through the software synthesiser is stopped with its output closed, then reopened and
+  // resumed where it was. Every stop is followed by its restart, also when the switch fails.
+  virtual void SuspendVideos() {}
+  virtual void ResumeVideos() {}
+  virtual void StopSynthMusic() {}
+  virtual void RestartSynthMusic() {}
+  // A game that pauses while inactive: the sound managers that play pause, and go on when the
+  // window is active again.
+  virtual void PauseSounds() {}
+  virtual void ResumeSounds() {}
   // Sizes the component roots to the game screen.
   virtual void SizeRoots(int32_t /*width*/, int32_t /*height*/) {}
   // One frame's work around the interpreter: input before, update and drawing after.
