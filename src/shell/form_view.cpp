@@ -279,6 +279,13 @@ bool TFormView::DisplayMode(int32_t index, int32_t& width, int32_t& height, int3
   return true;
 }
 
+bool TFormView::PumpEvents(int timeout_ms, int64_t now_ms) {
+  bool close = false;
+  for (const auto& e : window_.Pump(timeout_ms))
+    if (HandleEvent(e, now_ms)) close = true;
+  return close;
+}
+
 bool TFormView::HandleEvent(const platform::WindowEvent& e, int64_t now_ms) {
   using K = platform::WindowEvent::Kind;
   TInputEvent in;
@@ -520,9 +527,7 @@ void TFormView::Run(int frames, int frame_ms, bool virtual_clock) {
   };
   int wait = virtual_clock ? 0 : static_cast<int>(period());
   for (;;) {
-    bool close = false;
-    for (const auto& e : window_.Pump(wait))
-      if (HandleEvent(e, virtual_clock ? last_tick_ : monotonic_ms())) close = true;
+    bool close = PumpEvents(wait, virtual_clock ? last_tick_ : monotonic_ms());
     if (close || TerminateFlag()) break;
     if (virtual_clock) {
       now = last_tick_ + frame_ms;

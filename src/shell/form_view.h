@@ -65,6 +65,9 @@ class TFormView : private IProjectHost, private ISystemHost {
   // ends once the script has ended (no page running, no event waiting); otherwise frames
   // come every frame_ms of real time and advance the clock by the time that passed.
   void Run(int frames, int frame_ms, bool virtual_clock = false);
+  // Handles what the window reports within timeout_ms (now_ms: the time of activations); true
+  // when the window is to close.
+  bool PumpEvents(int timeout_ms, int64_t now_ms);
   // Timed input for a run with the virtual clock (the answers go to the dialogs separately).
   void SetInputScript(std::vector<TScriptAction> actions) { script_ = std::move(actions); }
   // Activation: a game that pauses when inactive runs no frames until activated again, and
@@ -104,6 +107,11 @@ class TFormView : private IProjectHost, private ISystemHost {
  private:
   void TitleChanged(const std::string& title) override;
   void RequestClose() override { window_.PostClose(); }
+  bool LoadGame(TProject& project, int32_t slot) override { return parts_->LoadGame(project, slot); }
+  void SaveGame(TProject& project, int32_t slot, const std::string& page, int32_t value,
+                const std::string& caption) override {
+    parts_->SaveGame(project, slot, page, value, caption);
+  }
   std::unique_ptr<TCallManBase> CreateCallMan(TProject& project) override;
   // What the system variables and functions see of the player.
   TQuenBaseList* Registry() override { return panel_ ? &panel_->Registry() : nullptr; }

@@ -47,10 +47,38 @@ bool LoadInput(const std::string& path, TInputScript& script, std::string& error
 
 }  // namespace
 
+bool ParseDisplayModes(const std::string& list, std::vector<platform::DisplayMode>& out) {
+  out.clear();
+  size_t pos = 0;
+  while (pos <= list.size()) {
+    size_t comma = list.find(',', pos);
+    const std::string item =
+        list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+    pos = comma == std::string::npos ? list.size() + 1 : comma + 1;
+    // W x H x BITS, optionally @ HZ: every number plain decimal, at most five digits.
+    size_t i = 0;
+    auto number = [&](int32_t& v) {
+      const size_t b = i;
+      v = 0;
+      while (i < item.size() && i - b < 5 && item[i] >= '0' && item[i] <= '9')
+        v = v * 10 + (item[i++] - '0');
+      return i > b;
+    };
+    auto sep = [&](char c) { return i < item.size() && item[i] == c && ++i; };
+    int32_t v[4] = {0, 0, 0, 0};
+    if (!number(v[0]) || !sep('x') || !number(v[1]) || !sep('x') || !number(v[2])) return false;
+    if (sep('@') && !number(v[3])) return false;
+    if (i != item.size() || v[0] < 1 || v[1] < 1 || v[0] > 16384 || v[1] > 16384) return false;
+    if (v[2] != 8 && v[2] != 15 && v[2] != 16 && v[2] != 24 && v[2] != 32) return false;
+    out.push_back({v[0], v[1], v[2], v[3]});
+  }
+  return !out.empty();
+}
+
 std::string UsageText() {
   return "usage: quenplay [--headless] [--trace FILE] [--input FILE] [--frames N]\n"
          "                [--frame-ms N] [--dump-vars FILE] [--seed N] [--depth 15|16|32]\n"
-         "                [--dump-frames DIR [--dump-every K]]\n"
+         "                [--dump-frames DIR [--dump-every K]] [--display-modes LIST]\n"
          "                [GAMEDIR [FOLDER|ARCHIVE]... | /config]\n"
          "  --headless        no window: a virtual clock, dialogs answered from --input\n"
          "  --input FILE      headless answers and timed input (docs/headless-input.md)\n"
@@ -61,7 +89,8 @@ std::string UsageText() {
          "  --seed N          seed of the scripts' random numbers (headless default 0)\n"
          "  --depth 15|16|32  working colour depth (default: the desktop's; headless 32)\n"
          "  --dump-frames DIR every shown frame as DIR/frame-NNNNNN.png\n"
-         "  --dump-every K    only every K-th frame (0: only \"@MS dump\" lines of --input)\n";
+         "  --dump-every K    only every K-th frame (0: only \"@MS dump\" lines of --input)\n"
+         "  --display-modes L headless monitor modes, WxHxBITS[@HZ] separated by commas\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out,
@@ -103,6 +132,13 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
         return false;
       }
       out.Depth = std::stoi(n);
+    } else if (a == "--display-modes") {
+      std::string list;
+      if (!value(list)) return false;
+      if (!ParseDisplayModes(list, out.DisplayModes)) {
+        error = "--display-modes takes WxHxBITS[@HZ],... (for example 800x600x32@60)";
+        return false;
+      }
     } else if (a == "--seed") {
       std::string n;
       if (!value(n)) return false;
@@ -137,6 +173,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
   }
   if (!out.InputFile.empty() && !out.Headless) {
     error = "--input is for headless runs";
+    return false;
+  }
+  if (!out.DisplayModes.empty() && !out.Headless) {
+    error = "--display-modes is for headless runs (a window uses the monitor's)";
     return false;
   }
   return true;
@@ -220,7 +260,9 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
 
   std::unique_ptr<platform::IGameWindow> window;
   if (options.Headless) {
-    window = std::make_unique<platform::HeadlessWindow>();
+    auto headless = std::make_unique<platform::HeadlessWindow>();
+    headless->Fake().modes = options.DisplayModes;
+    window = std::move(headless);
   } else {
     std::string error;
     window = system.CreateWindow(error);

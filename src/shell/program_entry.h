@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/display.h"
+
 #include "platform/game_window.h"
 #include "shell/shell_parts.h"
 
@@ -34,6 +36,8 @@ struct TProgramOptions {
   int DumpEvery = 1;
   // Working colour depth: 15, 16 or 32; 0 takes the desktop's.
   int Depth = 0;
+  // Headless runs: the display modes the pretended monitor offers (none unless given).
+  std::vector<platform::DisplayMode> DisplayModes;
   std::vector<std::string> Params;  // game folders and archives, or "/config"
 };
 
@@ -41,6 +45,9 @@ struct TProgramOptions {
 bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out,
                       std::string& error);
 std::string UsageText();
+// "800x600x32@60,1024x768x16": widths and heights 1-16384, bits 8, 15, 16, 24 or 32, the
+// refresh rate optional (0: the default). False for anything else or an empty list.
+bool ParseDisplayModes(const std::string& list, std::vector<platform::DisplayMode>& out);
 
 // What the entry needs from the system; tests give their own.
 class IProgramSystem {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace quen {
 
@@ -35,6 +36,11 @@ class IShellParts {
   // window is active again.
   virtual void PauseSounds() {}
   virtual void ResumeSounds() {}
+  // The save file: a game load a script asked for (true when it took place) and a game save,
+  // carried out at the end of the frame.
+  virtual bool LoadGame(TProject& /*project*/, int32_t /*slot*/) { return false; }
+  virtual void SaveGame(TProject& /*project*/, int32_t /*slot*/, const std::string& /*page*/,
+                        int32_t /*value*/, const std::string& /*caption*/) {}
   // Sizes the component roots to the game screen.
   virtual void SizeRoots(int32_t /*width*/, int32_t /*height*/) {}
   // One frame's work around the interpreter: input before, update and drawing after.

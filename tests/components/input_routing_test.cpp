@@ -164,6 +164,34 @@ TEST(Keyboard, RepeatAfter300ThenEvery50AndFocusByClick) {
   EXPECT_EQ(t.reg.Events().Count(), 1);
 }
 
+// A control that keeps what is typed into it.
+class TTypedInto : public TQuenBox {
+ public:
+  using TQuenBox::TQuenBox;
+  void TextInput(const std::string& sjis) override { typed += sjis; }
+  std::string typed;
+};
+
+TEST(Keyboard, TypedTextGoesToTheFocusedControlOnly) {
+  Scene s;
+  auto* a = s.Make<TTypedInto>("a", 0, 0, 10, 10);
+  auto* b = s.Make<TTypedInto>("b", 20, 0, 10, 10);
+  TInputEvent text;
+  text.Kind = TInputKind::Text;
+  text.Text = "x";
+  s.reg.Feed(text);  // nothing has the focus yet: dropped
+  a->WriteProp(PR_HANDLEKEY, TPropValue::OfBool(true));
+  s.Frame();
+  ASSERT_EQ(s.reg.Focus(), a);
+  text.Text = "\x82\xA0" "b";
+  s.reg.Feed(text);
+  EXPECT_EQ(a->typed, "\x82\xA0" "b");
+  EXPECT_EQ(b->typed, "");
+  s.reg.Destroy(a);
+  s.reg.Feed(text);  // the focus went with the control
+  EXPECT_EQ(b->typed, "");
+}
+
 TEST(Keyboard, FocusMovesOnClickAndStaleRules) {
   Scene s;
   auto* a = s.Make("a", 0, 0, 10, 10);

@@ -2,6 +2,7 @@
 // the variables the player writes at exit show what the scripts did.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -18,10 +19,11 @@ class ScriptRun : public PlayerRun {
  protected:
   // Writes the sources into one folder (so targets in other pages resolve), assembles each into
   // the game folder, and plays the game.
-  Result Play(const std::map<std::string, std::string>& pages, const std::string& extra = "") {
+  Result Play(const std::map<std::string, std::string>& pages, const std::string& extra = "",
+              const std::string& project_lines = "") {
     work.Write("project.txt",
                "version 115\ntitle \"t\"\nscreen 64 48\nstart_page \"main.qsb\"\n" +
-                   std::string("var int \"n\" 0\n"));
+                   std::string("var int \"n\" 0\n") + project_lines);
     Tool("project " + (work / "project.txt") + " -o " + (game / "quen.qpb"));
     for (const auto& [name, text] : pages) src.Write(name + ".qs", text);
     for (const auto& [name, text] : pages)
@@ -259,6 +261,47 @@ TEST_F(ScriptRun, TimedInputReachesTheScriptAndGapsAreNotCounted) {
   EXPECT_NE(r.err.find("bad.txt:1: unknown command fly"), std::string::npos) << r.err;
 }
 
+TEST_F(ScriptRun, ToolBarFullScreenAndExitFromTheInputScript) {
+  std::map<std::string, std::string> pages = {
+      {"main",
+       "VarNew name=full type=int\nVarNew name=mx type=int\nVarNew name=back type=int\n"
+       "VarNew name=late type=int\n"
+       "Wait @FullScr == FALSE\n"
+       "Calc full = @TickCount\n"
+       "Calc @MouseX = 30\n"
+       "Wait time=50\n"
+       "Calc mx = @MouseX\n"
+       "Wait @FullScr\n"
+       "Calc back = @TickCount\n"
+       "Wait time=400\n"
+       "Calc late = @TickCount\n"}};
+  work.Write("input.txt",
+             "answer no\n"
+             "@100 fullscreen     # F11 or Alt+Enter\n"
+             "@200 button screen  # the tool bar, back to the window\n"
+             "@300 button exit    # answered no: the game goes on\n");
+  Result r = Play(pages,
+                  "--display-modes 640x480x32@60 --input " + (work / "input.txt") + " ",
+                  "fullscreen 640 480\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto v = Vars();
+  EXPECT_EQ(v["full"], "int\t112");  // the first frame after the switch at or after 100 ms
+  EXPECT_EQ(v["mx"], "int\t30");     // the game moved the pointer
+  EXPECT_EQ(v["back"], "int\t208");
+  EXPECT_EQ(v["late"], "int\t" + std::to_string(208 + 16 + 400));
+  EXPECT_NE(r.err.find("t: "), std::string::npos) << r.err;  // the exit question was asked
+  std::vector<std::string> names;
+  for (const std::string& line : TraceLines("trace.txt"))
+    if (line.rfind("SetFullScreen", 0) == 0) names.push_back(line);
+  ASSERT_EQ(names.size(), 19u);
+  EXPECT_EQ(names[6], "SetFullScreen.Full.SetScreenManIndex");
+  EXPECT_EQ(names[15], "SetFullScreen.Normal.RestoreWindow");
+  // Without a display mode the same input leaves the game in its window.
+  r = Play(pages, "--frames 30 --input " + (work / "input.txt") + " ");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Vars()["mx"], "int\t0");
+}
+
 TEST_F(ScriptRun, FramesAreDumpedAsShownAndRepeatByteForByte) {
   // The screen root takes a colour (0x0000FF: red), then the game waits a little.
   std::map<std::string, std::string> pages = {
@@ -305,6 +348,41 @@ TEST_F(ScriptRun, AWindowShowsWhatTheHeadlessPlayerShows) {
   const std::string shown = work.Read("window/frame-000003.png");
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown, work.Read("headless/frame-000003.png"));
+}
+
+TEST_F(ScriptRun, AGameThatCreatesNothingRunsInAWindowAndGoesFullScreen) {
+  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "xvfb-run is not installed";
+  // The monitor of the virtual X server offers its one mode, which the game switches to and
+  // back from; frames go on all the while.
+  std::map<std::string, std::string> pages = {
+      {"main",
+       "VarNew name=modes type=int\nVarNew name=full type=bool\nVarNew name=frames type=int\n"
+       "VarNew name=windowed type=bool\n"
+       "Calc modes = @DisplayModeCount\n"
+       "Calc @FullScr = TRUE\n"
+       "Wait time=100\n"
+       "Calc full = @FullScr\n"
+       "Calc @FullScr = FALSE\n"
+       "Wait time=100\n"
+       "Calc windowed = @FullScr == FALSE\n"
+       "Label top\nCalc frames = @UpdateCount\nWait time=1\nJump target=top\n"}};
+  Result r = Play(pages, "--frames 1 ");  // assembles the game
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = Run("xvfb-run -a -s '-screen 0 1024x768x24' env ASAN_OPTIONS=detect_leaks=0 " + kPlayer +
+          " --frames 60 --trace " + (work / "trace.txt") + " --dump-vars " + (work / "vars.txt") +
+          " " + game.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto v = Vars();
+  EXPECT_EQ(v["modes"], "int\t1");
+  EXPECT_EQ(v["full"], "bool\tTRUE");
+  EXPECT_EQ(v["windowed"], "bool\tTRUE");
+  EXPECT_GE(std::stoi(v["frames"].substr(4)), 50);
+  const auto lines = TraceLines("trace.txt");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "SetFullScreen.Full.SetScreenManIndex"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "SetFullScreen.Full.SetScreenManIndexFail"),
+            0);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "SetFullScreen.Normal.RestoreWindow"), 1);
 }
 
 }  // namespace

@@ -47,6 +47,29 @@ TEST(InputScript, TimedInputAnswersAndKeyNames) {
   EXPECT_EQ(s.Actions[11].At, 190);
 }
 
+TEST(InputScript, TextToolButtonsFullScreenAndClosing) {
+  TInputScript s;
+  std::string error;
+  ASSERT_TRUE(ParseInputScript("@10 text こんにちは world\n"
+                               "@20 text  x\n"
+                               "@30 button exit\n"
+                               "@30 button Screen\n"
+                               "@40 fullscreen\n"
+                               "@50 close\n",
+                               s, error))
+      << error;
+  ASSERT_EQ(s.Actions.size(), 6u);
+  EXPECT_EQ(s.Actions[0].Input.Kind, TInputKind::Text);
+  // Typed in the game's character set, the rest of the line as it stands.
+  EXPECT_EQ(s.Actions[0].Input.Text, "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD world");
+  EXPECT_EQ(s.Actions[1].Input.Text, " x");
+  EXPECT_EQ(s.Actions[2].What, TScriptAction::Kind::kToolButton);
+  EXPECT_EQ(s.Actions[2].Button, 0);
+  EXPECT_EQ(s.Actions[3].Button, 1);
+  EXPECT_EQ(s.Actions[4].What, TScriptAction::Kind::kFullScreen);
+  EXPECT_EQ(s.Actions[5].What, TScriptAction::Kind::kClose);
+}
+
 TEST(InputScript, MistakesNameTheirLine) {
   const std::pair<const char*, const char*> cases[] = {
       {"answer maybe\n", "1: expected \"answer WORD\""},
@@ -58,6 +81,10 @@ TEST(InputScript, MistakesNameTheirLine) {
       {"@10 gap 0\n", "1: gap needs MS"},
       {"10 quit\n", "1: expected \"answer WORD\" or \"@MS COMMAND\""},
       {"@10 dance\n", "1: unknown command dance"},
+      {"@10 text\n", "1: text needs characters"},
+      {"@10 text \xF0\x9F\x98\x80\n", "1: text cannot be typed in the game's character set"},
+      {"@10 button help\n", "1: button needs exit or screen"},
+      {"@10 fullscreen now\n", "1: fullscreen takes nothing"},
   };
   for (const auto& [text, message] : cases) {
     TInputScript s;

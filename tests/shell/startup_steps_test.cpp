@@ -42,6 +42,23 @@ class RecordingParts : public IShellParts {
     Note("roots " + std::to_string(w) + "x" + std::to_string(h));
   }
   void MediaFinal(const char* step) override { Note(std::string("final ") + step); }
+  void SuspendVideos() override { media.push_back("videos off"); }
+  void ResumeVideos() override { media.push_back("videos on"); }
+  void StopSynthMusic() override { media.push_back("music off"); }
+  void RestartSynthMusic() override { media.push_back("music on"); }
+  void PauseSounds() override { media.push_back("sounds off"); }
+  void ResumeSounds() override { media.push_back("sounds on"); }
+  bool LoadGame(TProject&, int32_t slot) override {
+    media.push_back("load " + std::to_string(slot));
+    return load_works;
+  }
+  void SaveGame(TProject&, int32_t slot, const std::string& page, int32_t value,
+                const std::string& caption) override {
+    media.push_back("save " + std::to_string(slot) + " " + page + " " + std::to_string(value) +
+                    " " + caption);
+  }
+  std::vector<std::string> media;
+  bool load_works = true;
 };
 
 class StartupSteps : public ::testing::Test {
@@ -257,6 +274,59 @@ TEST_F(StartupSteps, AGameThatPausesWhenInactiveRunsNoFramesAndForgetsKeys) {
   view.Activate(10000);
   EXPECT_TRUE(view.Tick(10016));
   EXPECT_EQ(view.GameClock(), 48);
+  // What played was paused while away, once, and goes on.
+  view.Activate(10020);
+  EXPECT_EQ(parts.media,
+            (std::vector<std::string>{"videos off", "sounds off", "videos on", "sounds on"}));
+}
+
+TEST_F(StartupSteps, AGameThatPlaysOnWhenInactiveKeepsItsKeysAndSounds) {
+  MakeGame(kProject);
+  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  view.Create();
+  ASSERT_TRUE(view.Tick(16));
+  TInputEvent key;
+  key.Kind = TInputKind::KeyDown;
+  key.Key = 'A';
+  view.Panel()->Input(key);
+  view.Deactivate();
+  EXPECT_TRUE(view.Active());
+  EXPECT_TRUE(view.Tick(32));
+  EXPECT_TRUE(view.Panel()->Registry().KeyPressed('A'));
+  EXPECT_TRUE(parts.media.empty());
+}
+
+TEST_F(StartupSteps, ALoadedGameIsDrawnFromTheFrameAfterTheLoad) {
+  MakeGame(kProject);
+  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  view.Create();
+  ASSERT_FALSE(view.StartupFailed());
+  ASSERT_TRUE(view.Tick(16));
+  ASSERT_EQ(view.DrawnFrames(), 1);
+  TProject& project = *view.Project();
+  project.PendingLoadSlot = 2;
+  project.PendingSaveSlot = 5;
+  project.PendingSavePage = "p.qsb";
+  project.PendingSaveValue = 7;
+  project.PendingSaveCaption = "c";
+  // The frame of the load runs its logic and carries out the load, then the save, but shows
+  // nothing: its components have not been updated since they were loaded.
+  ASSERT_TRUE(view.Tick(32));
+  EXPECT_EQ(parts.media, (std::vector<std::string>{"load 2", "save 5 p.qsb 7 c"}));
+  EXPECT_EQ(project.PendingLoadSlot, -1);
+  EXPECT_EQ(project.PendingSaveSlot, -1);
+  EXPECT_EQ(view.DrawnFrames(), 1);
+  EXPECT_EQ(view.Variables()->FindVariable("@UpdateCount")->Value()->GetAsInteger(), 2);
+  ASSERT_TRUE(view.Tick(48));
+  EXPECT_EQ(view.DrawnFrames(), 2);
+  // A load that did not take place skips nothing; a save alone skips nothing either.
+  parts.load_works = false;
+  project.PendingLoadSlot = 1;
+  ASSERT_TRUE(view.Tick(64));
+  project.PendingSaveSlot = 0;
+  ASSERT_TRUE(view.Tick(80));
+  EXPECT_EQ(view.DrawnFrames(), 4);
+  EXPECT_EQ(parts.media.size(), 4u);
 }
 
 TEST_F(StartupSteps, FullScreenSwitchesBothWaysWithTheirTraceNames) {
@@ -314,6 +384,62 @@ TEST_F(StartupSteps, FullScreenWithoutAModeStaysWindowed) {
             (std::vector<std::string>{"SetFullScreen", "SetFullScreen.Full"}));
   EXPECT_FALSE(view.Variables()->FindVariable("@FullScr")->Value()->GetAsBool());
   EXPECT_TRUE(view.Tick(16));  // frames go on
+  EXPECT_EQ(view.DrawnFrames(), 1);
+  EXPECT_TRUE(parts.media.empty());  // nothing was stopped
+}
+
+TEST_F(StartupSteps, AModeThatDoesNotTakeEndsTheSwitchAndRestoresWhatItStopped) {
+  MakeGame("version 115\ntitle \"t\"\nscreen 320 240\nfullscreen 640 480\n"
+           "start_page \"start.qsb\"\n");
+  window.Fake().modes = {{640, 480, 32, 60}};
+  window.Fake().refuse_all = true;
+  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  view.Create();
+  ASSERT_FALSE(view.StartupFailed());
+  platform::ClearTraceHistory();
+  view.SetFullScreen(true);
+  const auto& t = platform::TraceHistory();
+  EXPECT_NE(std::find(t.begin(), t.end(), "SetFullScreen.Full.SetScreenManIndexFail"), t.end());
+  EXPECT_EQ(t.back(), "SetFullScreen.MediaResume");
+  EXPECT_EQ(parts.media,
+            (std::vector<std::string>{"music off", "videos off", "music on", "videos on"}));
+  // Back in the bordered window with its tool bar, and the frames go on.
+  EXPECT_FALSE(view.Variables()->FindVariable("@FullScr")->Value()->GetAsBool());
+  EXPECT_EQ(window.ClientHeight(), 240 + 22);
+  EXPECT_EQ(window.DockHeight(), 22);
+  EXPECT_TRUE(view.Tick(16));
+  EXPECT_EQ(view.DrawnFrames(), 1);
+}
+
+TEST_F(StartupSteps, InFullScreenTheToolBarComesUpOnTheTopRow) {
+  MakeGame("version 115\ntitle \"t\"\nscreen 320 240\nfullscreen 640 480\n"
+           "start_page \"start.qsb\"\n");
+  window.Fake().modes = {{640, 480, 32, 60}};
+  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  view.Create();
+  view.SetFullScreen(true);
+  ASSERT_EQ(window.DockHeight(), 0);
+  using K = platform::WindowEvent::Kind;
+  auto move_to = [&](int y) {
+    platform::WindowEvent e(K::kMouseMove, -1);
+    e.x = 10;
+    e.y = y;  // panel coordinates: the panel's top is row 120 of the screen
+    window.Push(e);
+  };
+  move_to(-120);
+  EXPECT_FALSE(view.PumpEvents(0, 0));
+  EXPECT_EQ(window.DockHeight(), 22);
+  EXPECT_EQ(window.Buttons().size(), 2u);
+  move_to(-119);
+  view.PumpEvents(0, 0);
+  EXPECT_EQ(window.DockHeight(), 0);
+  // Its "画面切替" button goes back to the window, where the tool bar stays.
+  window.Push({K::kToolButton, 1});
+  view.PumpEvents(0, 0);
+  EXPECT_FALSE(view.Variables()->FindVariable("@FullScr")->Value()->GetAsBool());
+  move_to(10);
+  view.PumpEvents(0, 0);
+  EXPECT_EQ(window.DockHeight(), 22);
 }
 
 TEST_F(StartupSteps, WindowInputReachesTheRegistryAndClosingAsks) {
@@ -382,6 +508,19 @@ TEST(CommandLine, OptionsAndParameters) {
   EXPECT_FALSE(ParseCommandLine({"--fullscreen"}, o, error));
   EXPECT_FALSE(ParseCommandLine({"--input", "f"}, o, error));  // only headless runs take input
   ASSERT_TRUE(ParseCommandLine({"/CONFIG"}, o, error));
+  // A pretended monitor for headless runs.
+  ASSERT_TRUE(ParseCommandLine({"--headless", "--display-modes", "800x600x32@60,640x480x16"}, o,
+                               error))
+      << error;
+  EXPECT_EQ(o.DisplayModes, (std::vector<platform::DisplayMode>{{800, 600, 32, 60},
+                                                                  {640, 480, 16, 0}}));
+  EXPECT_FALSE(ParseCommandLine({"--display-modes", "800x600x32"}, o, error));  // windowed
+  for (const char* bad : {"", "800x600", "800x600x12", "800x600x32@", "800x600x32@60,",
+                          "0x600x32", "800x600x32x1", "-800x600x32", "123456x600x32",
+                          "800 x600x32", "800x600x32@123456"}) {
+    std::vector<platform::DisplayMode> modes;
+    EXPECT_FALSE(ParseDisplayModes(bad, modes)) << bad;
+  }
   EXPECT_EQ(GameFolderKey("/games/Demo"), "-GAMES-DEMO-");
   EXPECT_EQ(GameFolderKey("/games/Demo/"), "-GAMES-DEMO-");
   EXPECT_EQ(GameFolderKey("/config"), "-CONFIG-");
