@@ -31,9 +31,13 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "demo: playing $out in a window"
   exec "$player" "$out"
 fi
-echo "demo: no display, playing $out headless"
-"$player" --headless --trace "$out/trace.txt" --dump-vars "$out/vars.txt" "$out"
-echo "demo: start-up steps, commands run and shut-down steps:"
-cat "$out/trace.txt"
+echo "demo: no display, playing $out headless with the input of demo/headless-input.txt"
+"$player" --headless --trace "$out/trace.txt" --dump-vars "$out/vars.txt" \
+  --display-modes 800x600x32@60,640x480x32@60 --input demo/headless-input.txt \
+  --dump-frames "$out/frames" --dump-every 0 "$out"
+echo "demo: start-up steps, screen switches, the first commands and shut-down steps:"
+grep -v '^[0-9a-f]\{8\} ' "$out/trace.txt" || true
+grep '^[0-9a-f]\{8\} ' "$out/trace.txt" | head -40
+echo "demo: frames shown in full screen and back in the window: $(ls "$out/frames" | tr '\n' ' ')"
 echo "demo: the game's variables at the end:"
 cat "$out/vars.txt"

@@ -16,4 +16,12 @@ VarNew name=画面 type=str
 Calc 全角 = HanToZen("quenplay ﾃﾞﾓ")
 Calc 曜日 = GetWeekJStr(EncodeDate(2026, 12, 9))
 Calc 画面 = IntToStr(@ScrWidth) ++ "x" ++ IntToStr(@ScrHeight)
-Wait time=1000
+# From here on the screen's colour follows the game clock, frame by frame, from blue to green
+# and back to blue every two seconds; F11, Alt+Enter or the 画面切替 button switch the screen.
+VarNew name=色 type=int
+VarNew name=濃さ type=int
+Label colour
+Calc 濃さ = Abs(255 - (@TickCount / 4) % 512)
+Calc 色 = SetProp(Chr(1) ++ "BASE0", 8, (255 - 濃さ) * 256 + 濃さ * 65536)
+Wait time=1
+Jump target=colour
