@@ -385,5 +385,47 @@ TEST_F(ScriptRun, AGameThatCreatesNothingRunsInAWindowAndGoesFullScreen) {
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "SetFullScreen.Normal.RestoreWindow"), 1);
 }
 
+TEST_F(ScriptRun, ClicksAndKeysOfARealWindowSwitchTheScreen) {
+  if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") !=
+      0)
+    GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+  // The game ends itself once it has been in full screen and back.
+  work.Write("project.txt",
+             "version 115\ntitle \"x\"\nscreen 320 240\nyield 1\nstart_page \"main.qsb\"\n");
+  Tool("project " + (work / "project.txt") + " -o " + (game / "quen.qpb"));
+  src.Write("main.qs", "Wait @FullScr == FALSE\nWait @FullScr\nTerminate\n");
+  Tool("asm " + (src / "main.qs") + " -o " + (game / "main.qsb"));
+  // The window (320 x 262 with its tool bar) sits in the middle of the 1024 x 768 screen; the
+  // pointer clicks "画面切替", then F11 goes back. Without a window manager the keyboard goes to
+  // the window under the pointer. Every wait is bounded.
+  work.Write("drive.sh",
+             "#!/bin/sh\n" + kPlayer + " --frames 4000 --trace " + (work / "trace.txt") + " " +
+                 game.Path() +
+                 " &\n"
+                 "timeout 30 xdotool search --sync --onlyvisible --classname quenplay >/dev/null\n"
+                 "sleep 1\n"
+                 "xdotool mousemove 452 264 click 1\n"
+                 "sleep 2\n"
+                 "xdotool mousemove 512 384 key F11\n"
+                 "wait\n");
+  Result r = Run("chmod +x " + (work / "drive.sh") +
+                 " && timeout 120 xvfb-run -a -s '-screen 0 1024x768x24' env "
+                 "ASAN_OPTIONS=detect_leaks=0 " +
+                 (work / "drive.sh"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = TraceLines("trace.txt");
+  auto at = [&](const char* name) { return std::find(lines.begin(), lines.end(), name); };
+  ASSERT_NE(at("SetFullScreen.Full.SetScreenManIndex"), lines.end());
+  ASSERT_NE(at("SetFullScreen.Normal.RestoreWindow"), lines.end());
+  EXPECT_LT(at("SetFullScreen.Full.SetScreenManIndex"), at("SetFullScreen.Normal.RestoreWindow"));
+  // It ended by its own Terminate, long before the frame limit.
+  // It ended by its own Terminate within seconds, long before the frame limit.
+  const auto end = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.size() > 11 && l.substr(8) == " : main.qsb(3)";
+  });
+  ASSERT_NE(end, lines.end());
+  EXPECT_LT(std::strtol(end->c_str(), nullptr, 16), 20000);
+}
+
 }  // namespace
 }  // namespace quen
