@@ -49,28 +49,40 @@ TEST_F(PlayerRun, ToolDumpsReadBackToTheSameBytes) {
   EXPECT_EQ(r.status, 1);
 }
 
-TEST_F(PlayerRun, TheDemoGamePlaysToItsEnd) {
+TEST_F(PlayerRun, TheDemoGamePlaysAsScriptsDemoShows) {
   // What scripts/demo.sh builds: the demo's pages assembled, its project, all packed into
-  // game.dat; headless, the game runs until its script has ended.
+  // game.dat; headless, with the demo's own input on a pretended monitor, the game switches to
+  // full screen and back and is left on the second question. The frame limit only guards.
   testing::TempDir src;
-  ASSERT_EQ(
-      std::system(("cp -r " + std::string(QP_SOURCE_DIR) + "/demo/game/. " + src.Path()).c_str()),
-      0);
+  const std::string demo = std::string(QP_SOURCE_DIR) + "/demo";
+  ASSERT_EQ(std::system(("cp -r " + demo + "/game/. " + src.Path()).c_str()), 0);
   for (const char* page : {"start", "greet"}) {
     Tool("asm " + (src / (std::string(page) + ".qs")) + " -o " +
          (src / (std::string(page) + ".qsb")));
   }
-  Tool("project " + std::string(QP_SOURCE_DIR) + "/demo/project.txt -o " + (src / "quen.qpb"));
+  Tool("project " + demo + "/project.txt -o " + (src / "quen.qpb"));
   Tool("pack " + src.Path() + " -o " + (game / "game.dat"));
-  Result r = Run(kPlayer + " --headless --trace " + (work / "trace.txt") + " --dump-vars " +
-                 (work / "vars.txt") + " " + game.Path());
+  Result r = Run(kPlayer + " --headless --frames 2000 --trace " + (work / "trace.txt") +
+                 " --dump-vars " + (work / "vars.txt") +
+                 " --display-modes 800x600x32@60,640x480x32@60 --input " + demo +
+                 "/headless-input.txt --dump-frames " + (work / "frames") + " --dump-every 0 " +
+                 game.Path());
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");
+  // Two exit questions: "no", then "yes".
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
   auto t = TraceLines("trace.txt");
   EXPECT_EQ(t.back(), "quenFinal");
-  // The one-second Wait at the end spans frames of 16 ms on the virtual clock.
-  EXPECT_NE(std::find(t.begin(), t.end(), "00000010 : start.qsb(19)"), t.end());
   EXPECT_NE(std::find(t.begin(), t.end(), "00000010 : greet.qsb(3)"), t.end());
+  EXPECT_NE(std::find(t.begin(), t.end(), "SetFullScreen.Full.SetScreenManIndex"), t.end());
+  EXPECT_NE(std::find(t.begin(), t.end(), "SetFullScreen.Normal.RestoreWindow"), t.end());
+  // The exit answered "yes" at 1600 ms closes the window before the frame of that moment; the
+  // colour loop ran up to then (it passes through the trace every other frame).
+  const auto last = std::find_if(t.rbegin(), t.rend(),
+                                 [](const std::string& l) { return l.find(" : ") == 8; });
+  ASSERT_NE(last, t.rend());
+  const long last_ms = std::strtol(last->c_str(), nullptr, 16);
+  EXPECT_GE(last_ms, 1600 - 2 * 16);
+  EXPECT_LT(last_ms, 1600);
   const std::string vars = work.Read("vars.txt");
   EXPECT_NE(vars.find("デモ回数\tint\t1\n"), std::string::npos) << vars;
   EXPECT_NE(vars.find("挨拶\tstr\tようこそ、ゲストさん\n"), std::string::npos) << vars;
@@ -78,6 +90,13 @@ TEST_F(PlayerRun, TheDemoGamePlaysToItsEnd) {
   EXPECT_NE(vars.find("全角\tstr\tｑｕｅｎｐｌａｙ　デモ\n"), std::string::npos) << vars;
   EXPECT_NE(vars.find("曜日\tstr\t水\n"), std::string::npos) << vars;
   EXPECT_NE(vars.find("画面\tstr\t640x480\n"), std::string::npos) << vars;
+  // The two frames looked at: full screen at 700 ms, the window at 1200 ms; the screen's colour
+  // moved on between them.
+  std::vector<std::string> frames;
+  for (const auto& e : platform::ListDirectory(work / "frames")) frames.push_back(e.name);
+  std::sort(frames.begin(), frames.end());
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_NE(work.Read("frames/" + frames[0]), work.Read("frames/" + frames[1]));
 }
 
 TEST_F(PlayerRun, StartUpMessages) {
