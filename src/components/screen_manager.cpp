@@ -1,5 +1,7 @@
 #include "components/screen_manager.h"
 
+#include "imaging/pixel_convert.h"
+
 #include "components/quen_base_list.h"
 
 namespace quen {
@@ -180,7 +182,19 @@ void TScreenManager::Present() {
     for (const TRect& r : registry_->ActiveRoot().DirtyList().Rects()) add(r);
   if (!parts.empty()) {
     TDIBSurface& dib = frame_.DIB();
-    window_.UploadFrame(dib.Bits(), dib.Pitch(), w, h, frame_.BitCount(), parts);
+    if (frame_.BitCount() == 32) {
+      window_.UploadFrame(dib.Bits(), dib.Pitch(), w, h, 32, parts);
+    } else {
+      // The window is handed 32-bit pixels widened by our own converter: renderers widen 15-
+      // and 16-bit textures each their own way, and the picture must be the same everywhere
+      // (and equal the frame dumps).
+      if (shown_.Width() != w || shown_.Height() != h) shown_.SetSize(w, h, 32);
+      for (const platform::FrameRect& r : parts)
+        for (int32_t y = r.y; y < r.y + r.height; ++y)
+          ConvertRow(dib.ScanLine(y), frame_.BitCount(), nullptr, r.x, shown_.ScanLine(y), 32,
+                     nullptr, r.x, r.width);
+      window_.UploadFrame(shown_.Bits(), shown_.Pitch(), w, h, 32, parts);
+    }
     window_.Present();
   }
   wholeFrame_ = false;

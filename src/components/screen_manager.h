@@ -88,6 +88,8 @@ class TScreenManager {
   int32_t workingDepth_ = 32;
   int32_t displayDepth_ = 0;
   TDIBX frame_;
+  // The frame widened to 32 bits for the window when the working depth is 15 or 16.
+  TDIBSurface shown_;
   // A new frame surface reaches the window whole at the next presentation.
   bool wholeFrame_ = true;
 };
