@@ -183,7 +183,7 @@ void TScreenManager::Present() {
   if (!parts.empty()) {
     TDIBSurface& dib = frame_.DIB();
     if (frame_.BitCount() == 32) {
-      window_.UploadFrame(dib.Bits(), dib.Pitch(), w, h, 32, parts);
+      window_.UploadFrame(dib.Bits(), dib.Pitch(), w, h, parts);
     } else {
       // The window is handed 32-bit pixels widened by our own converter: renderers widen 15-
       // and 16-bit textures each their own way, and the picture must be the same everywhere
@@ -193,7 +193,7 @@ void TScreenManager::Present() {
         for (int32_t y = r.y; y < r.y + r.height; ++y)
           ConvertRow(dib.ScanLine(y), frame_.BitCount(), nullptr, r.x, shown_.ScanLine(y), 32,
                      nullptr, r.x, r.width);
-      window_.UploadFrame(shown_.Bits(), shown_.Pitch(), w, h, 32, parts);
+      window_.UploadFrame(shown_.Bits(), shown_.Pitch(), w, h, parts);
     }
     window_.Present();
   }

@@ -84,11 +84,11 @@ class IGameWindow {
   virtual void SetCursorImage(int width, int height, int hot_x, int hot_y,
                               const uint32_t* argb) = 0;
   virtual void SetArrowCursor() = 0;
-  // Hands over the changed parts of the game picture: pixels rows top-down, bits 15 (5-5-5 in
-  // 16), 16 (5-6-5) or 32 (8-8-8 in 32). A picture of another size or depth than the last
-  // replaces the whole held picture (black outside the parts given). Parts are cut to the
-  // picture. Present shows the held picture scaled to the panel bounds.
-  virtual void UploadFrame(const uint8_t* pixels, int pitch, int width, int height, int bits,
+  // Hands over the changed parts of the game picture: 32-bit pixels (0xXXRRGGBB, the top byte
+  // ignored), rows top-down. A picture of another size than the last replaces the whole held
+  // picture (black outside the parts given). Parts are cut to the picture. Present shows the
+  // held picture scaled to the panel bounds.
+  virtual void UploadFrame(const uint8_t* pixels, int pitch, int width, int height,
                            const std::vector<FrameRect>& rects) = 0;
   // The display system behind the window; null when there is none.
   virtual IDisplay* Display() { return nullptr; }
@@ -104,11 +104,6 @@ class IGameWindow {
     return false;
   }
 };
-
-// Bytes of one pixel of a picture handed to UploadFrame; 0 for a depth it does not take.
-inline int FramePixelBytes(int bits) {
-  return bits == 15 || bits == 16 ? 2 : bits == 32 ? 4 : 0;
-}
 
 // The part of r inside a width x height picture; width or height 0 when nothing is left.
 inline FrameRect ClipFrameRect(FrameRect r, int width, int height) {
@@ -161,27 +156,36 @@ class HeadlessWindow : public IGameWindow {
     cursor_ = "arrow";
     cursor_pixels_.clear();
   }
-  void UploadFrame(const uint8_t* pixels, int pitch, int width, int height, int bits,
+  void UploadFrame(const uint8_t* pixels, int pitch, int width, int height,
                    const std::vector<FrameRect>& rects) override {
-    const int bytes = FramePixelBytes(bits);
-    if (!pixels || bytes == 0 || width <= 0 || height <= 0) return;
-    if (width != frame_width_ || height != frame_height_ || bits != frame_bits_) {
+    if (!pixels || width <= 0 || height <= 0) return;
+    if (width != frame_width_ || height != frame_height_) {
       frame_width_ = width;
       frame_height_ = height;
-      frame_bits_ = bits;
-      frame_.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * bytes, 0);
+      frame_.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
     }
     ++uploads_;
     for (const FrameRect& part : rects) {
       const FrameRect r = ClipFrameRect(part, width, height);
       if (r.width == 0) continue;
-      const size_t row_bytes = static_cast<size_t>(r.width) * bytes;
+      const size_t row_bytes = static_cast<size_t>(r.width) * 4;
       for (int y = r.y; y < r.y + r.height; ++y)
-        std::memcpy(&frame_[(static_cast<size_t>(y) * width + r.x) * bytes],
+        std::memcpy(&frame_[(static_cast<size_t>(y) * width + r.x) * 4],
                     pixels + static_cast<std::ptrdiff_t>(y) * pitch +
-                        static_cast<std::ptrdiff_t>(r.x) * bytes,
+                        static_cast<std::ptrdiff_t>(r.x) * 4,
                     row_bytes);
     }
+  }
+  // The headless window keeps every picture it was given; this is what it shows.
+  bool ReadShownFrame(std::vector<uint32_t>& pixels, int& width, int& height) override {
+    if (frame_width_ <= 0 || frame_height_ <= 0) return false;
+    pixels.resize(frame_.size() / 4);
+    for (size_t i = 0; i < pixels.size(); ++i)
+      pixels[i] = (uint32_t{frame_[4 * i + 2]} << 16) | (uint32_t{frame_[4 * i + 1]} << 8) |
+                  frame_[4 * i];
+    width = frame_width_;
+    height = frame_height_;
+    return true;
   }
   IDisplay* Display() override { return &display_; }
   void WarpMouse(int x, int y) override {
@@ -203,11 +207,10 @@ class HeadlessWindow : public IGameWindow {
   bool Centered() const { return centered_; }
   bool Shown() const { return shown_; }
   int Presented() const { return presented_; }
-  // What the window shows: rows top-down without padding, in the depth last uploaded.
+  // What the window shows: 32-bit pixels as uploaded, rows top-down without padding.
   const std::vector<uint8_t>& Frame() const { return frame_; }
   int FrameWidth() const { return frame_width_; }
   int FrameHeight() const { return frame_height_; }
-  int FrameBits() const { return frame_bits_; }
   int Uploads() const { return uploads_; }
   // No modes and a 32-bit desktop unless a test scripts it.
   FakeDisplay& Fake() { return display_; }
@@ -225,7 +228,7 @@ class HeadlessWindow : public IGameWindow {
   std::string cursor_;
   std::vector<uint32_t> cursor_pixels_;
   std::vector<uint8_t> frame_;
-  int frame_width_ = 0, frame_height_ = 0, frame_bits_ = 0;
+  int frame_width_ = 0, frame_height_ = 0;
   int uploads_ = 0;
   FakeDisplay display_;
 };

@@ -142,24 +142,19 @@ class SdlWindow : public IGameWindow {
     SDL_RenderPresent(renderer_);
   }
 
-  void UploadFrame(const uint8_t* pixels, int pitch, int width, int height, int bits,
+  void UploadFrame(const uint8_t* pixels, int pitch, int width, int height,
                    const std::vector<FrameRect>& rects) override {
-    const int bytes = FramePixelBytes(bits);
-    if (!pixels || bytes == 0 || width <= 0 || height <= 0) return;
-    if (!frame_ || width != frame_w_ || height != frame_h_ || bits != frame_bits_) {
+    if (!pixels || width <= 0 || height <= 0) return;
+    if (!frame_ || width != frame_w_ || height != frame_h_) {
       if (frame_) SDL_DestroyTexture(frame_);
-      const Uint32 format = bits == 15   ? SDL_PIXELFORMAT_RGB555
-                            : bits == 16 ? SDL_PIXELFORMAT_RGB565
-                                         : SDL_PIXELFORMAT_RGB888;
-      frame_ = SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+      frame_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                 width, height);
       if (!frame_) return;
       frame_w_ = width;
       frame_h_ = height;
-      frame_bits_ = bits;
       // A new texture holds garbage: start from black.
-      std::vector<uint8_t> black(
-          static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(bytes), 0);
-      SDL_UpdateTexture(frame_, nullptr, black.data(), width * bytes);
+      std::vector<uint8_t> black(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
+      SDL_UpdateTexture(frame_, nullptr, black.data(), width * 4);
     }
     for (const FrameRect& part : rects) {
       const FrameRect r = ClipFrameRect(part, width, height);
@@ -167,7 +162,7 @@ class SdlWindow : public IGameWindow {
       SDL_Rect dst{r.x, r.y, r.width, r.height};
       SDL_UpdateTexture(frame_, &dst,
                         pixels + static_cast<std::ptrdiff_t>(r.y) * pitch +
-                            static_cast<std::ptrdiff_t>(r.x) * bytes,
+                            static_cast<std::ptrdiff_t>(r.x) * 4,
                         pitch);
     }
   }
@@ -370,7 +365,7 @@ class SdlWindow : public IGameWindow {
   SDL_Cursor* cursor_ = nullptr;
   std::unique_ptr<IDisplay> display_;
   SDL_Texture* frame_ = nullptr;
-  int frame_w_ = 0, frame_h_ = 0, frame_bits_ = 0;
+  int frame_w_ = 0, frame_h_ = 0;
   int logical_w_ = 0, logical_h_ = 0;
   bool capture_ = false;
   std::vector<uint32_t> shown_;

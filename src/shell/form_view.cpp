@@ -366,26 +366,16 @@ void TFormView::MoveMouse(int32_t x, int32_t y) {
 }
 
 void TFormView::DumpFrame() {
-  // What the window shows: the headless window's own copy of what it was given, or a
-  // screenshot of a real window's panel.
+  // What the window shows: the headless window's copy of what it was given, or a real
+  // window's panel read back before it was presented.
+  std::vector<uint32_t> pixels;
+  int w = 0, h = 0;
+  if (!window_.ReadShownFrame(pixels, w, h)) return;
   TDIBSurface shown;
-  if (auto* headless = dynamic_cast<platform::HeadlessWindow*>(&window_)) {
-    if (headless->FrameWidth() <= 0 || headless->FrameHeight() <= 0) return;
-    const int bits = headless->FrameBits();
-    shown.SetSize(headless->FrameWidth(), headless->FrameHeight(), bits);
-    const size_t row = static_cast<size_t>(headless->FrameWidth()) * (bits == 32 ? 4 : 2);
-    for (int32_t y = 0; y < shown.Height(); ++y)
-      std::memcpy(shown.ScanLine(y), headless->Frame().data() + row * static_cast<size_t>(y),
-                  row);
-  } else {
-    std::vector<uint32_t> pixels;
-    int w = 0, h = 0;
-    if (!window_.ReadShownFrame(pixels, w, h)) return;
-    shown.SetSize(w, h, 32);
-    for (int32_t y = 0; y < h; ++y)
-      std::memcpy(shown.ScanLine(y), pixels.data() + static_cast<size_t>(y) * w,
-                  static_cast<size_t>(w) * 4);
-  }
+  shown.SetSize(w, h, 32);
+  for (int32_t y = 0; y < h; ++y)
+    std::memcpy(shown.ScanLine(y), pixels.data() + static_cast<size_t>(y) * w,
+                static_cast<size_t>(w) * 4);
   TDIBSurface rgb;
   rgb.SetSize(shown.Width(), shown.Height(), 24);
   ConvertPixels(shown, rgb);
