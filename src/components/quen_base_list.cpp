@@ -123,17 +123,17 @@ void TQuenBase::MousePass() {
   TQuenControl* hit = HitTest(MouseX, MouseY, mask);
   const TQuenHandle th = hit ? hit->Handle() : TQuenHandle{};
 
-  if (hit && reg.cursorHost_) {
+  if (hit && reg.cursor_host_) {
     std::string file = hit->GetEffectiveCursor();
-    if (file.empty()) file = reg.defaultCursor_;
+    if (file.empty()) file = reg.default_cursor_;
     if (!file.empty()) {
       if (file != CursorFile || !ShowingFileCursor) {
-        reg.cursorHost_->ShowFileCursor(file);
+        reg.cursor_host_->ShowFileCursor(file);
         CursorFile = file;
         ShowingFileCursor = true;
       }
     } else if (ShowingFileCursor) {
-      reg.cursorHost_->ShowArrow();
+      reg.cursor_host_->ShowArrow();
       ShowingFileCursor = false;
     }
   }
@@ -190,9 +190,9 @@ void TQuenBaseList::MakeRoots() {
   for (int i = 0; i < 2; ++i) {
     roots_[i] = std::make_unique<TQuenBase>(this, i);
     TQuenBase& r = *roots_[i];
-    r.handle_ = TQuenHandle{nextId_++};
+    r.handle_ = TQuenHandle{next_id_++};
     r.name_ = RootName(i);
-    byId_[r.handle_.Id] = &r;
+    by_id_[r.handle_.Id] = &r;
   }
 }
 
@@ -200,7 +200,7 @@ void TQuenBaseList::FreeRoots() {
   for (auto& r : roots_) {
     if (!r) continue;
     while (!r->children_.empty()) Destroy(r->children_.back());
-    byId_.erase(r->handle_.Id);
+    by_id_.erase(r->handle_.Id);
     r.reset();
   }
 }
@@ -299,19 +299,19 @@ TQuenObject* TQuenBaseList::CreateComponent(uint8_t type) {
 
 TQuenObject* TQuenBaseList::Adopt(std::unique_ptr<TQuenObject> o) {
   TQuenObject* p = o.get();
-  p->handle_ = TQuenHandle{nextId_++};
+  p->handle_ = TQuenHandle{next_id_++};
   if (!loading_ && p->WantsAutoName()) p->name_ = UniqueName("object");
-  byId_[p->handle_.Id] = p;
+  by_id_[p->handle_.Id] = p;
   owned_[p->handle_.Id] = std::move(o);
   list_.push_back(p);
-  if (p->AsControl() && !Focus()) focusStale_ = true;
+  if (p->AsControl() && !Focus()) focus_stale_ = true;
   return p;
 }
 
 TQuenObject* TQuenBaseList::Resolve(TQuenHandle h) const {
   if (!h) return nullptr;
-  auto it = byId_.find(h.Id);
-  return it == byId_.end() ? nullptr : it->second;
+  auto it = by_id_.find(h.Id);
+  return it == by_id_.end() ? nullptr : it->second;
 }
 
 TQuenControl* TQuenBaseList::ResolveControl(TQuenHandle h) const {
@@ -391,7 +391,7 @@ void TQuenBaseList::Destroy(TQuenObject* o) {
     c->motion_.reset();
     if (focus_ == h) {
       focus_ = {};
-      focusStale_ = true;
+      focus_stale_ = true;
     }
     std::erase(rclick_, h);
   }
@@ -403,7 +403,7 @@ void TQuenBaseList::Destroy(TQuenObject* o) {
     list_.erase(it);
     if (walking_ && index < walk_) --walk_;
   }
-  byId_.erase(h.Id);
+  by_id_.erase(h.Id);
   owned_.erase(h.Id);
 }
 
@@ -412,9 +412,9 @@ void TQuenBaseList::SetSize(int32_t width, int32_t height) {
   height_ = height;
   if (!screen_) {
     if (width > 0 && height > 0)
-      ownScreen_.SetSize(width, height, 32);
+      own_screen_.SetSize(width, height, 32);
     else
-      ownScreen_.Clear();
+      own_screen_.Clear();
   }
   for (auto& r : roots_) {
     r->WriteProp(PR_WIDTH, TPropValue::OfInt(width));
@@ -424,8 +424,8 @@ void TQuenBaseList::SetSize(int32_t width, int32_t height) {
 
 void TQuenBaseList::EndTransition() {
   transition_.reset();
-  if (transitionType_ != 0) {
-    transitionType_ = 0;
+  if (transition_type_ != 0) {
+    transition_type_ = 0;
     for (auto& r : roots_) r->AddFullDirtyRect();
   }
 }
@@ -445,18 +445,18 @@ void TQuenBaseList::StartTransition(int index, int32_t type, int32_t duration, b
       if (previous == active_ && !wasRunning && !now.OwnSurface().IsEmpty())
         now.OwnSurface().Draw(0, 0, false, false, false,
                               TRect{0, 0, Screen().Width(), Screen().Height()}, Screen());
-      if (transitionFactory_)
-        transition_ = transitionFactory_(type, Screen(), now.OwnSurface(), other.OwnSurface(),
-                                         duration, param1);
+      if (transition_factory_)
+        transition_ = transition_factory_(type, Screen(), now.OwnSurface(), other.OwnSurface(),
+                                          duration, param1);
       TQuenControl* f = Focus();
       if (!f || f->Root() != &now) {
         focus_ = {};
-        focusStale_ = true;
+        focus_stale_ = true;
       }
     }
   }
   // Without a transition object nothing would ever reach the screen again.
-  transitionType_ = transition_ ? type : 0;
+  transition_type_ = transition_ ? type : 0;
   if (transition_) transition_->SetParam(param2);
 }
 
@@ -494,7 +494,7 @@ void TQuenBaseList::Feed(const TInputEvent& e) {
     case TInputKind::KeyDown:
       if (e.Key < 0 || e.Key >= 256 || e.AutoRepeat) return;
       KeyDown(e.Key);
-      keyPushed_[static_cast<size_t>(e.Key)] = 1;
+      key_pushed_[static_cast<size_t>(e.Key)] = 1;
       return;
     case TInputKind::KeyUp:
       if (e.Key < 0 || e.Key >= 256) return;
@@ -509,35 +509,35 @@ void TQuenBaseList::Feed(const TInputEvent& e) {
 
 void TQuenBaseList::KeyDown(int key) {
   const size_t k = static_cast<size_t>(key);
-  if (keyPressed_[k]) return;
-  keyPressed_[k] = 1;
-  keyRepeat_[k] = 1;
-  repeatCountdown_[k] = kRepeatDelay;
-  anyDown_ = anyRepeat_ = true;
-  keysDown_.push_back(key);
-  keysRepeated_.push_back(key);
+  if (key_pressed_[k]) return;
+  key_pressed_[k] = 1;
+  key_repeat_[k] = 1;
+  repeat_countdown_[k] = kRepeatDelay;
+  any_down_ = any_repeat_ = true;
+  keys_down_.push_back(key);
+  keys_repeated_.push_back(key);
 }
 
 void TQuenBaseList::KeyUp(int key) {
   const size_t k = static_cast<size_t>(key);
-  if (!keyPressed_[k]) return;
-  keyPressed_[k] = 0;
-  keyRepeat_[k] = 0;
-  anyUp_ = true;
-  keysUp_.push_back(key);
+  if (!key_pressed_[k]) return;
+  key_pressed_[k] = 0;
+  key_repeat_[k] = 0;
+  any_up_ = true;
+  keys_up_.push_back(key);
 }
 
 void TQuenBaseList::SetFocus(TQuenControl* c) {
   TQuenControl* old = Focus();
   if (c == old) {
-    focusStale_ = false;
+    focus_stale_ = false;
     return;
   }
   if (old && !old->PropStr(PR_ONFOCUSOUT).empty() && !old->Name().empty())
     old->FireEvent(PR_ONFOCUSOUT, {}, false);
   focus_ = c ? c->Handle() : TQuenHandle{};
   if (c) c->FireEvent(PR_ONFOCUSIN, {}, false);
-  focusStale_ = false;
+  focus_stale_ = false;
   if (TQuenControl* now = Focus()) now->FocusReceived();
 }
 
@@ -545,45 +545,45 @@ void TQuenBaseList::FireKeys() {
   TQuenControl* f = Focus();
   if (!f || !f->PropBool(PR_HANDLEKEY)) return;
   const TQuenHandle h = f->Handle();
-  if (anyDown_) f->DoKeyDown(keysDown_);
-  if (anyRepeat_)
-    if (TQuenControl* g = ResolveControl(h)) g->DoKeyRepeat(keysRepeated_);
-  if (anyUp_)
-    if (TQuenControl* g = ResolveControl(h)) g->DoKeyUp(keysUp_);
+  if (any_down_) f->DoKeyDown(keys_down_);
+  if (any_repeat_)
+    if (TQuenControl* g = ResolveControl(h)) g->DoKeyRepeat(keys_repeated_);
+  if (any_up_)
+    if (TQuenControl* g = ResolveControl(h)) g->DoKeyUp(keys_up_);
 }
 
 void TQuenBaseList::ProcessInput(int32_t frameMs) {
-  frameMs_ = frameMs;
-  if (focusStale_) {
+  frame_ms_ = frameMs;
+  if (focus_stale_) {
     SetFocus(ActiveRoot().FindKeyTarget());
-    focusStale_ = false;
+    focus_stale_ = false;
   }
-  keyPushedLast_ = keyPushed_;
-  keyPushed_.fill(0);
-  keyRepeatLast_ = keyRepeat_;
+  key_pushed_last_ = key_pushed_;
+  key_pushed_.fill(0);
+  key_repeat_last_ = key_repeat_;
   ActiveRoot().MousePass();
   FireKeys();
-  anyDown_ = anyUp_ = anyRepeat_ = false;
-  keysDown_.clear();
-  keysUp_.clear();
-  keysRepeated_.clear();
+  any_down_ = any_up_ = any_repeat_ = false;
+  keys_down_.clear();
+  keys_up_.clear();
+  keys_repeated_.clear();
   for (int k = 0; k < 256; ++k) {
     const size_t i = static_cast<size_t>(k);
-    if (!keyPressed_[i]) continue;
-    int64_t left = int64_t{repeatCountdown_[i]} - frameMs;
-    keyRepeat_[i] = left <= 0;
+    if (!key_pressed_[i]) continue;
+    int64_t left = int64_t{repeat_countdown_[i]} - frameMs;
+    key_repeat_[i] = left <= 0;
     if (left <= 0) {
       left += kRepeatInterval;
-      anyRepeat_ = true;
-      keysRepeated_.push_back(k);
+      any_repeat_ = true;
+      keys_repeated_.push_back(k);
     }
-    repeatCountdown_[i] =
+    repeat_countdown_[i] =
         static_cast<int32_t>(std::clamp<int64_t>(left, -kRepeatDelay, kRepeatDelay));
   }
 }
 
 void TQuenBaseList::UpdateAll(int32_t frameMs) {
-  frameMs_ = frameMs;
+  frame_ms_ = frameMs;
   for (auto& r : roots_) r->Update(frameMs);
   walking_ = true;
   for (walk_ = 0; walk_ < list_.size();) {
@@ -612,23 +612,23 @@ void TQuenBaseList::UpdateAll(int32_t frameMs) {
 }
 
 void TQuenBaseList::DrawAll() {
-  transitionRect_ = TRect{};
+  transition_rect_ = TRect{};
   roots_[0]->DrawRoot();
   roots_[1]->DrawRoot();
-  if (transition_) transitionRect_ = transition_->DrawStep(Screen());
+  if (transition_) transition_rect_ = transition_->DrawStep(Screen());
 }
 
 void TQuenBaseList::ClearKeyboardState() {
-  keyPressed_.fill(0);
-  keyPushed_.fill(0);
-  keyPushedLast_.fill(0);
-  keyRepeat_.fill(0);
-  keyRepeatLast_.fill(0);
-  repeatCountdown_.fill(0);
-  anyDown_ = anyUp_ = anyRepeat_ = false;
-  keysDown_.clear();
-  keysUp_.clear();
-  keysRepeated_.clear();
+  key_pressed_.fill(0);
+  key_pushed_.fill(0);
+  key_pushed_last_.fill(0);
+  key_repeat_.fill(0);
+  key_repeat_last_.fill(0);
+  repeat_countdown_.fill(0);
+  any_down_ = any_up_ = any_repeat_ = false;
+  keys_down_.clear();
+  keys_up_.clear();
+  keys_repeated_.clear();
 }
 
 void TQuenBaseList::ClearDirty() {
@@ -638,7 +638,7 @@ void TQuenBaseList::ClearDirty() {
 void TQuenBaseList::Reset() {
   TPoint mouse{roots_[0]->MouseX, roots_[0]->MouseY};
   transition_.reset();
-  transitionType_ = 0;
+  transition_type_ = 0;
   resetting_ = true;
   FreeRoots();
   events_.Clear();
@@ -647,7 +647,7 @@ void TQuenBaseList::Reset() {
   scrap_.clear();
   rclick_.clear();
   focus_ = {};
-  focusStale_ = false;
+  focus_stale_ = false;
   MakeRoots();
   SetSize(width_, height_);
   for (auto& r : roots_) {
@@ -657,11 +657,11 @@ void TQuenBaseList::Reset() {
 }
 
 void TQuenBaseList::ReleaseAllSurfaces() {
-  ownScreen_.Clear();
+  own_screen_.Clear();
   for (auto& r : roots_) r->ReleaseSurfaces();
   for (TQuenObject* o : list_) o->ReleaseSurfaces();
   transition_.reset();
-  transitionType_ = 0;
+  transition_type_ = 0;
 }
 
 void TQuenBaseList::RestoreAllSurfaces() {
@@ -740,7 +740,7 @@ void TQuenBaseList::LoadFromStream(TStream& s, int32_t version) {
       if (o && o->AsControl()) {
         focus_ = o->Handle();
         o->AsControl()->FocusReceived();
-        focusStale_ = false;
+        focus_stale_ = false;
       }
     }
   } catch (...) {

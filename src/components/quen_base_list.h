@@ -123,11 +123,11 @@ class TQuenBaseList : public TQuenComponent {
   int32_t ScreenWidth() const { return width_; }
   int32_t ScreenHeight() const { return height_; }
   // The frame surface: the screen manager's back surface when set, else our own.
-  TCustomDIBX& Screen() { return screen_ ? *screen_ : ownScreen_; }
+  TCustomDIBX& Screen() { return screen_ ? *screen_ : own_screen_; }
   void SetScreen(TCustomDIBX* screen) { screen_ = screen; }
-  bool TransitionRunning() const { return transitionType_ != 0; }
-  const TRect& TransitionRect() const { return transitionRect_; }
-  void SetTransitionFactory(TTransitionFactory f) { transitionFactory_ = std::move(f); }
+  bool TransitionRunning() const { return transition_type_ != 0; }
+  const TRect& TransitionRect() const { return transition_rect_; }
+  void SetTransitionFactory(TTransitionFactory f) { transition_factory_ = std::move(f); }
   void StartTransition(int index, int32_t type, int32_t duration, bool force, int32_t param1,
                        int32_t param2);
   void EndTransition();
@@ -147,21 +147,21 @@ class TQuenBaseList : public TQuenComponent {
   const TTimerList& Events() const { return events_; }
   TQuenControl* Focus() const { return ResolveControl(focus_); }
   void SetFocus(TQuenControl* c);
-  void MarkFocusStale() { focusStale_ = true; }
-  bool FocusStale() const { return focusStale_; }
-  bool KeyPressed(int key) const { return key >= 0 && key < 256 && keyPressed_[key]; }
+  void MarkFocusStale() { focus_stale_ = true; }
+  bool FocusStale() const { return focus_stale_; }
+  bool KeyPressed(int key) const { return key >= 0 && key < 256 && key_pressed_[key]; }
   // Forgets every key: pressed, pushed and repeat marks, repeat countdowns, the any-key flags
   // and the key lists (the window lost activation: releases will never come).
   void ClearKeyboardState();
-  bool KeyPushedLastFrame(int key) const { return key >= 0 && key < 256 && keyPushedLast_[key]; }
-  bool KeyRepeatLastFrame(int key) const { return key >= 0 && key < 256 && keyRepeatLast_[key]; }
-  void SetCursorHost(ICursorHost* host) { cursorHost_ = host; }
-  ICursorHost* CursorHost() const { return cursorHost_; }
-  void SetDefaultCursor(std::string file) { defaultCursor_ = std::move(file); }
-  const std::string& DefaultCursor() const { return defaultCursor_; }
-  bool SoundOn() const { return soundOn_; }
-  void SetSoundOn(bool on) { soundOn_ = on; }
-  int32_t FrameMs() const { return frameMs_; }
+  bool KeyPushedLastFrame(int key) const { return key >= 0 && key < 256 && key_pushed_last_[key]; }
+  bool KeyRepeatLastFrame(int key) const { return key >= 0 && key < 256 && key_repeat_last_[key]; }
+  void SetCursorHost(ICursorHost* host) { cursor_host_ = host; }
+  ICursorHost* CursorHost() const { return cursor_host_; }
+  void SetDefaultCursor(std::string file) { default_cursor_ = std::move(file); }
+  const std::string& DefaultCursor() const { return default_cursor_; }
+  bool SoundOn() const { return sound_on_; }
+  void SetSoundOn(bool on) { sound_on_ = on; }
+  int32_t FrameMs() const { return frame_ms_; }
 
   // Right-click-scrap list (no duplicates).
   void SetRightClickScrap(TQuenControl* c, bool on);
@@ -193,19 +193,19 @@ class TQuenBaseList : public TQuenComponent {
   void FireKeys();
   void LoadComponent(TStream& s, int32_t version);
 
-  uint64_t nextId_ = 1;
-  std::unordered_map<uint64_t, TQuenObject*> byId_;
+  uint64_t next_id_ = 1;
+  std::unordered_map<uint64_t, TQuenObject*> by_id_;
   std::unordered_map<uint64_t, std::unique_ptr<TQuenObject>> owned_;
   std::vector<TQuenObject*> list_;
   std::array<std::unique_ptr<TQuenBase>, 2> roots_;
   int active_ = 0;
   int32_t width_ = 8, height_ = 8;
-  TDIBX ownScreen_;
+  TDIBX own_screen_;
   TCustomDIBX* screen_ = nullptr;
-  int32_t transitionType_ = 0;
+  int32_t transition_type_ = 0;
   std::unique_ptr<IQuenTransition> transition_;
-  TTransitionFactory transitionFactory_;
-  TRect transitionRect_;
+  TTransitionFactory transition_factory_;
+  TRect transition_rect_;
   TTimerList events_;
   std::vector<TQuenHandle> scrap_;
   size_t walk_ = 0;
@@ -214,17 +214,17 @@ class TQuenBaseList : public TQuenComponent {
   bool loading_ = false;
   std::vector<TQuenHandle> rclick_;
 
-  std::array<uint8_t, 256> keyPressed_{}, keyPushed_{}, keyPushedLast_{}, keyRepeat_{},
-      keyRepeatLast_{};
-  std::array<int32_t, 256> repeatCountdown_{};
-  bool anyDown_ = false, anyUp_ = false, anyRepeat_ = false;
-  std::vector<int32_t> keysDown_, keysUp_, keysRepeated_;
+  std::array<uint8_t, 256> key_pressed_{}, key_pushed_{}, key_pushed_last_{}, key_repeat_{},
+      key_repeat_last_{};
+  std::array<int32_t, 256> repeat_countdown_{};
+  bool any_down_ = false, any_up_ = false, any_repeat_ = false;
+  std::vector<int32_t> keys_down_, keys_up_, keys_repeated_;
   TQuenHandle focus_;
-  bool focusStale_ = false;
-  bool soundOn_ = true;
-  ICursorHost* cursorHost_ = nullptr;
-  std::string defaultCursor_;
-  int32_t frameMs_ = 0;
+  bool focus_stale_ = false;
+  bool sound_on_ = true;
+  ICursorHost* cursor_host_ = nullptr;
+  std::string default_cursor_;
+  int32_t frame_ms_ = 0;
 };
 
 // Shared by the property commands and functions: raise the GetProp / SetProp errors.

@@ -35,17 +35,17 @@ void TQuenMotion::Restart() {
   settle_ = 2;
   finished_ = false;
   reported_ = false;
-  lastLeft_ = control_.Left();
-  lastTop_ = control_.Top();
-  film_->Rebase(lastLeft_, lastTop_);
+  last_left_ = control_.Left();
+  last_top_ = control_.Top();
+  film_->Rebase(last_left_, last_top_);
   film_->ShowFrame(0, control_);
 }
 
 bool TQuenMotion::Step(int32_t frameMs) {
-  if (control_.Left() != lastLeft_ || control_.Top() != lastTop_) {
-    lastLeft_ = control_.Left();
-    lastTop_ = control_.Top();
-    film_->Rebase(lastLeft_, lastTop_);
+  if (control_.Left() != last_left_ || control_.Top() != last_top_) {
+    last_left_ = control_.Left();
+    last_top_ = control_.Top();
+    film_->Rebase(last_left_, last_top_);
   }
   if (settle_ > 0) --settle_;
   if (!control_.PropBool(PR_ANIPAUSED) && !finished_) counter_ += frameMs;

@@ -51,7 +51,7 @@ class TQuenMotion {
   int32_t settle_ = 2;
   bool finished_ = false;
   bool reported_ = false;
-  int32_t lastLeft_ = 0, lastTop_ = 0;
+  int32_t last_left_ = 0, last_top_ = 0;
 };
 
 }  // namespace quen

@@ -201,7 +201,7 @@ void TQuenObject::SetPriority(int32_t priority) {
   TQuenControl* c = AsControl();
   if (c) c->Invalidate();
   priority_ = priority;
-  priorityOffset_ = 0;
+  priority_offset_ = 0;
   if (c) {
     if (c->Parent()) c->Parent()->SortChildren();
     c->Invalidate();
@@ -209,10 +209,10 @@ void TQuenObject::SetPriority(int32_t priority) {
 }
 
 void TQuenObject::SetPriorityOffset(int32_t offset) {
-  if (offset == priorityOffset_) return;
+  if (offset == priority_offset_) return;
   TQuenControl* c = AsControl();
   if (c) c->Invalidate();
-  priorityOffset_ = offset;
+  priority_offset_ = offset;
   if (c) {
     if (c->Parent()) c->Parent()->SortChildren();
     c->Invalidate();
@@ -235,7 +235,7 @@ bool TQuenObject::FireEvent(uint8_t code, std::vector<std::string> args, bool de
 void TQuenObject::SaveToStream(TStream& s, int32_t version) const {
   WriteString(s, name_);
   WriteInt32(s, priority_);
-  if (version > 103) WriteInt32(s, priorityOffset_);
+  if (version > 103) WriteInt32(s, priority_offset_);
   if (version >= 120) WriteString(s, tag_);
 }
 
@@ -244,7 +244,7 @@ void TQuenObject::LoadFromStream(TStream& s, int32_t version) {
   // Roots keep their own names whatever the stream says.
   if (!IsRoot()) name_ = std::move(name);
   priority_ = ReadInt32(s);
-  priorityOffset_ = version > 103 ? ReadInt32(s) : 0;
+  priority_offset_ = version > 103 ? ReadInt32(s) : 0;
   if (version >= 120) tag_ = ReadString(s);
 }
 
@@ -341,9 +341,9 @@ void TQuenControl::SetParent(TQuenControl* p) {
   TQuenControl* f = owner_->Focus();
   if (f && (f == this || IsAncestorOf(f))) {
     owner_->focus_ = {};
-    owner_->focusStale_ = true;
+    owner_->focus_stale_ = true;
   } else if (!f && Root() == &owner_->ActiveRoot()) {
-    owner_->focusStale_ = true;
+    owner_->focus_stale_ = true;
   }
 }
 
@@ -378,7 +378,7 @@ void TQuenControl::SetVisible(bool v) {
   Invalidate();
   if (!owner_) return;
   TQuenControl* f = owner_->Focus();
-  if ((!v && f && (f == this || IsAncestorOf(f))) || (v && !f)) owner_->focusStale_ = true;
+  if ((!v && f && (f == this || IsAncestorOf(f))) || (v && !f)) owner_->focus_stale_ = true;
 }
 
 void TQuenControl::SetHighlight(bool v) {
@@ -389,13 +389,13 @@ void TQuenControl::SetHighlight(bool v) {
 
 int32_t TQuenControl::AbsAxis(bool vertical) const {
   const int64_t zoom = PropInt(vertical ? PR_ZOOMY : PR_ZOOMX);
-  const int64_t off = vertical ? offsetY_ : offsetX_;
+  const int64_t off = vertical ? offset_y_ : offset_x_;
   const int64_t scaled = zoom != 256 ? off * zoom / 256 : off;
   const bool flip = PropBool(vertical ? PR_FLIPV : PR_FLIPH);
   const int64_t anchor = flip ? int64_t{vertical ? height_ : width_} - scaled - 1 : scaled;
   const int64_t pos = vertical ? top_ : left_;
-  int64_t x = motion_ ? (vertical ? motionY_ : motionX_) : (posZoomed_ ? pos * zoom / 256 : pos);
-  int64_t r = x - anchor + (vertical ? plusY_ : plusX_);
+  int64_t x = motion_ ? (vertical ? motion_y_ : motion_x_) : (pos_zoomed_ ? pos * zoom / 256 : pos);
+  int64_t r = x - anchor + (vertical ? plus_y_ : plus_x_);
   if (parent_)
     r += int64_t{parent_->AbsAxis(vertical)} - parent_->PropInt(vertical ? PR_SCROLLY : PR_SCROLLX);
   return Wrap(r);
@@ -414,8 +414,8 @@ TRect TQuenControl::HitRect() const {
 }
 
 TRect TQuenControl::ClipRect() const {
-  const int64_t x = int64_t{AbsLeft()} + clipL_, y = int64_t{AbsTop()} + clipT_;
-  return TRect{Wrap(x), Wrap(y), Wrap(x + clipW_), Wrap(y + clipH_)};
+  const int64_t x = int64_t{AbsLeft()} + clip_l_, y = int64_t{AbsTop()} + clip_t_;
+  return TRect{Wrap(x), Wrap(y), Wrap(x + clip_w_), Wrap(y + clip_h_)};
 }
 
 void TQuenControl::Invalidate() {
@@ -484,7 +484,7 @@ void TQuenControl::DrawChildren(TCustomDIBX& target) {
 TQuenControl* TQuenControl::HitTest(int32_t x, int32_t y, TMouseMask mask) {
   if (!visible_ || !HitRect().Contains(x, y)) return nullptr;
   TQuenControl* candidate =
-      (ignoreMouse_ <= IM_RCLICK && (mask & MaskOf(ignoreMouse_))) ? this : nullptr;
+      (ignore_mouse_ <= IM_RCLICK && (mask & MaskOf(ignore_mouse_))) ? this : nullptr;
   for (size_t i = children_.size(); i-- > 0;) {
     // Scrapped children are gone for the player even before the pass ends.
     if (children_[i]->Name().empty()) continue;
@@ -503,14 +503,14 @@ bool TQuenControl::FiresButtonDown() const {
 }
 
 void TQuenControl::DoLButtonDown(int32_t x, int32_t y) {
-  if (!FiresButtonDown() || !(ignoreMouse_ == IM_NONE || ignoreMouse_ == IM_RCLICK)) return;
+  if (!FiresButtonDown() || !(ignore_mouse_ == IM_NONE || ignore_mouse_ == IM_RCLICK)) return;
   if (owner_ && owner_->Events().IndexOf(Handle(), PR_ONLBTNDOWN) >= 0) return;
   FireMouse(PR_ONLBTNDOWN, x, y, true);
   if (TQuenBase* root = Root()) root->Capture |= 4;
 }
 
 void TQuenControl::DoRButtonDown(int32_t x, int32_t y) {
-  if (!FiresButtonDown() || !(ignoreMouse_ == IM_NONE || ignoreMouse_ == IM_LCLICK)) return;
+  if (!FiresButtonDown() || !(ignore_mouse_ == IM_NONE || ignore_mouse_ == IM_LCLICK)) return;
   if (owner_ && owner_->Events().IndexOf(Handle(), PR_ONRBTNDOWN) >= 0) return;
   FireMouse(PR_ONRBTNDOWN, x, y, true);
   if (TQuenBase* root = Root()) root->Capture |= 8;
@@ -544,7 +544,7 @@ TQuenControl* TQuenControl::FindKeyTarget() {
     if (!c->visible_ || c->Name().empty()) continue;
     if (TQuenControl* t = c->FindKeyTarget()) return t;
   }
-  return handleKey_ && !IsPaused() ? this : nullptr;
+  return handle_key_ && !IsPaused() ? this : nullptr;
 }
 
 void TQuenControl::DoKeyDown(const std::vector<int32_t>& keys) {
@@ -586,17 +586,17 @@ void TQuenControl::FreeMotion() {
   if (!motion_) return;
   Invalidate();
   motion_.reset();
-  motionX_ = motionY_ = 0;
+  motion_x_ = motion_y_ = 0;
   SetPriorityOffset(0);
   PositionChanged();
   Invalidate();
 }
 
 void TQuenControl::SetMotionPos(int32_t x, int32_t y) {
-  if (x == motionX_ && y == motionY_) return;
+  if (x == motion_x_ && y == motion_y_) return;
   Invalidate();
-  motionX_ = x;
-  motionY_ = y;
+  motion_x_ = x;
+  motion_y_ = y;
   PositionChanged();
   Invalidate();
 }
@@ -633,8 +633,8 @@ void TQuenControl::ResolveNameClash(TQuenObject& other) {
 }
 
 TPropValue TQuenControl::ReadOwn(uint8_t code) const {
-  if (int m = MouseSlot(code); m >= 0) return TPropValue::OfStr(mouseEvents_[m]);
-  if (int k = KeySlot(code); k >= 0) return TPropValue::OfStr(keyEvents_[k]);
+  if (int m = MouseSlot(code); m >= 0) return TPropValue::OfStr(mouse_events_[m]);
+  if (int k = KeySlot(code); k >= 0) return TPropValue::OfStr(key_events_[k]);
   switch (code) {
     case PR_PARENT:
       return TPropValue::OfStr(parent_ ? parent_->Name() : std::string());
@@ -649,36 +649,36 @@ TPropValue TQuenControl::ReadOwn(uint8_t code) const {
     case PR_COLOR:
       return TPropValue::OfInt(color_);
     case PR_OFFSETX:
-      return TPropValue::OfInt(offsetX_);
+      return TPropValue::OfInt(offset_x_);
     case PR_OFFSETY:
-      return TPropValue::OfInt(offsetY_);
+      return TPropValue::OfInt(offset_y_);
     case PR_VISIBLE:
       return TPropValue::OfBool(visible_);
     case PR_IGNOREMOUSE:
-      return TPropValue::OfInt(ignoreMouse_);
+      return TPropValue::OfInt(ignore_mouse_);
     case PR_CURSOR:
       return TPropValue::OfStr(cursor_);
     case PR_POSZOOMED:
-      return TPropValue::OfBool(posZoomed_);
+      return TPropValue::OfBool(pos_zoomed_);
     case PR_CLIPLEFT:
-      return TPropValue::OfInt(clipL_);
+      return TPropValue::OfInt(clip_l_);
     case PR_CLIPTOP:
-      return TPropValue::OfInt(clipT_);
+      return TPropValue::OfInt(clip_t_);
     case PR_CLIPWIDTH:
-      return TPropValue::OfInt(clipW_);
+      return TPropValue::OfInt(clip_w_);
     case PR_CLIPHEIGHT:
-      return TPropValue::OfInt(clipH_);
+      return TPropValue::OfInt(clip_h_);
     case PR_ANIPAUSED:
-      return TPropValue::OfBool(aniPaused_);
+      return TPropValue::OfBool(ani_paused_);
     // A control plays while its film motion runs.
     case PR_PLAYING:
       return TPropValue::OfBool(motion_ && !motion_->Finished());
     case PR_HANDLEKEY:
-      return TPropValue::OfBool(handleKey_);
+      return TPropValue::OfBool(handle_key_);
     case PR_PLUSX:
-      return TPropValue::OfInt(plusX_);
+      return TPropValue::OfInt(plus_x_);
     case PR_PLUSY:
-      return TPropValue::OfInt(plusY_);
+      return TPropValue::OfInt(plus_y_);
     default:
       return TQuenComponent::ReadOwn(code);
   }
@@ -687,11 +687,11 @@ TPropValue TQuenControl::ReadOwn(uint8_t code) const {
 void TQuenControl::WriteOwn(uint8_t code, const TPropValue& value) {
   const int32_t v = value.Int;
   if (int m = MouseSlot(code); m >= 0) {
-    mouseEvents_[m] = value.Str;
+    mouse_events_[m] = value.Str;
     return;
   }
   if (int k = KeySlot(code); k >= 0) {
-    keyEvents_[k] = value.Str;
+    key_events_[k] = value.Str;
     return;
   }
   auto geometry = [&](int32_t& field, bool position) {
@@ -726,16 +726,16 @@ void TQuenControl::WriteOwn(uint8_t code, const TPropValue& value) {
       geometry(height_, false);
       return;
     case PR_OFFSETX:
-      geometry(offsetX_, true);
+      geometry(offset_x_, true);
       return;
     case PR_OFFSETY:
-      geometry(offsetY_, true);
+      geometry(offset_y_, true);
       return;
     case PR_PLUSX:
-      geometry(plusX_, true);
+      geometry(plus_x_, true);
       return;
     case PR_PLUSY:
-      geometry(plusY_, true);
+      geometry(plus_y_, true);
       return;
     case PR_COLOR:
       geometry(color_, false);
@@ -744,39 +744,39 @@ void TQuenControl::WriteOwn(uint8_t code, const TPropValue& value) {
       SetVisible(v != 0);
       return;
     case PR_IGNOREMOUSE:
-      ignoreMouse_ = static_cast<uint8_t>(v);
+      ignore_mouse_ = static_cast<uint8_t>(v);
       return;
     case PR_CURSOR:
       cursor_ = value.Str;
       return;
     case PR_POSZOOMED:
-      if (posZoomed_ == (v != 0)) return;
+      if (pos_zoomed_ == (v != 0)) return;
       Invalidate();
-      posZoomed_ = v != 0;
+      pos_zoomed_ = v != 0;
       PositionChanged();
       Invalidate();
       return;
     case PR_CLIPLEFT:
-      clip(clipL_);
+      clip(clip_l_);
       return;
     case PR_CLIPTOP:
-      clip(clipT_);
+      clip(clip_t_);
       return;
     case PR_CLIPWIDTH:
-      clip(clipW_);
+      clip(clip_w_);
       return;
     case PR_CLIPHEIGHT:
-      clip(clipH_);
+      clip(clip_h_);
       return;
     case PR_ANIPAUSED:
-      aniPaused_ = v != 0;
+      ani_paused_ = v != 0;
       return;
     case PR_HANDLEKEY: {
-      if (handleKey_ == (v != 0)) return;
-      handleKey_ = v != 0;
+      if (handle_key_ == (v != 0)) return;
+      handle_key_ = v != 0;
       if (!owner_) return;
       TQuenControl* f = owner_->Focus();
-      if ((handleKey_ && !f) || (!handleKey_ && f == this)) owner_->focusStale_ = true;
+      if ((handle_key_ && !f) || (!handle_key_ && f == this)) owner_->focus_stale_ = true;
       return;
     }
     default:
@@ -787,25 +787,25 @@ void TQuenControl::WriteOwn(uint8_t code, const TPropValue& value) {
 
 void TQuenControl::SaveToStream(TStream& s, int32_t version) const {
   TQuenComponent::SaveToStream(s, version);
-  for (int32_t v : {left_, top_, width_, height_, offsetX_, offsetY_}) WriteInt32(s, v);
-  WriteBool(s, posZoomed_);
+  for (int32_t v : {left_, top_, width_, height_, offset_x_, offset_y_}) WriteInt32(s, v);
+  WriteBool(s, pos_zoomed_);
   if (version >= 130)
-    for (int32_t v : {motionX_, motionY_, plusX_, plusY_}) WriteInt32(s, v);
+    for (int32_t v : {motion_x_, motion_y_, plus_x_, plus_y_}) WriteInt32(s, v);
   if (version > 103) {
-    for (int32_t v : {clipL_, clipT_, clipW_, clipH_}) WriteInt32(s, v);
-    WriteBool(s, aniPaused_);
+    for (int32_t v : {clip_l_, clip_t_, clip_w_, clip_h_}) WriteInt32(s, v);
+    WriteBool(s, ani_paused_);
   }
   WriteBool(s, visible_);
   WriteInt32(s, color_);
   for (int32_t v : {spare_.Left, spare_.Top, spare_.Right, spare_.Bottom}) WriteInt32(s, v);
-  WriteByte(s, ignoreMouse_);
+  WriteByte(s, ignore_mouse_);
   WriteString(s, cursor_);
-  WriteString(s, mouseEvents_[0]);
-  if (version > 101) WriteString(s, mouseEvents_[1]);
-  for (int i = 2; i < 9; ++i) WriteString(s, mouseEvents_[i]);
+  WriteString(s, mouse_events_[0]);
+  if (version > 101) WriteString(s, mouse_events_[1]);
+  for (int i = 2; i < 9; ++i) WriteString(s, mouse_events_[i]);
   if (version > 117) {
-    WriteBool(s, handleKey_);
-    for (const auto& e : keyEvents_) WriteString(s, e);
+    WriteBool(s, handle_key_);
+    for (const auto& e : key_events_) WriteString(s, e);
   }
   SaveChildren(s, version);
 }
@@ -829,21 +829,21 @@ void TQuenControl::LoadFromStream(TStream& s, int32_t version) {
   top_ = ReadInt32(s);
   width_ = ReadInt32(s);
   height_ = ReadInt32(s);
-  offsetX_ = ReadInt32(s);
-  offsetY_ = ReadInt32(s);
-  posZoomed_ = ReadBool(s);
+  offset_x_ = ReadInt32(s);
+  offset_y_ = ReadInt32(s);
+  pos_zoomed_ = ReadBool(s);
   if (version >= 130) {
-    motionX_ = ReadInt32(s);
-    motionY_ = ReadInt32(s);
-    plusX_ = ReadInt32(s);
-    plusY_ = ReadInt32(s);
+    motion_x_ = ReadInt32(s);
+    motion_y_ = ReadInt32(s);
+    plus_x_ = ReadInt32(s);
+    plus_y_ = ReadInt32(s);
   }
   if (version > 103) {
-    clipL_ = ReadInt32(s);
-    clipT_ = ReadInt32(s);
-    clipW_ = ReadInt32(s);
-    clipH_ = ReadInt32(s);
-    aniPaused_ = ReadBool(s);
+    clip_l_ = ReadInt32(s);
+    clip_t_ = ReadInt32(s);
+    clip_w_ = ReadInt32(s);
+    clip_h_ = ReadInt32(s);
+    ani_paused_ = ReadBool(s);
   }
   visible_ = ReadBool(s);
   color_ = ReadInt32(s);
@@ -851,14 +851,14 @@ void TQuenControl::LoadFromStream(TStream& s, int32_t version) {
   spare_.Top = ReadInt32(s);
   spare_.Right = ReadInt32(s);
   spare_.Bottom = ReadInt32(s);
-  ignoreMouse_ = ReadByte(s);
+  ignore_mouse_ = ReadByte(s);
   cursor_ = ReadString(s);
-  mouseEvents_[0] = ReadString(s);
-  if (version > 101) mouseEvents_[1] = ReadString(s);
-  for (int i = 2; i < 9; ++i) mouseEvents_[i] = ReadString(s);
+  mouse_events_[0] = ReadString(s);
+  if (version > 101) mouse_events_[1] = ReadString(s);
+  for (int i = 2; i < 9; ++i) mouse_events_[i] = ReadString(s);
   if (version > 117) {
-    handleKey_ = ReadBool(s);
-    for (auto& e : keyEvents_) e = ReadString(s);
+    handle_key_ = ReadBool(s);
+    for (auto& e : key_events_) e = ReadString(s);
   }
   LoadChildren(s, version);
   Invalidate();
@@ -894,15 +894,15 @@ void TQuenControl::ListChangedProps(std::string& out) const {
   };
   if (!visible_) put(PR_VISIBLE);
   if (color_ != 0) put(PR_COLOR);
-  if (offsetX_ || offsetY_) {
+  if (offset_x_ || offset_y_) {
     put(PR_OFFSETX);
     put(PR_OFFSETY);
   }
-  if (ignoreMouse_) put(PR_IGNOREMOUSE);
-  if (handleKey_) put(PR_HANDLEKEY);
+  if (ignore_mouse_) put(PR_IGNOREMOUSE);
+  if (handle_key_) put(PR_HANDLEKEY);
   if (ClipActive())
     for (uint8_t c : {PR_CLIPLEFT, PR_CLIPTOP, PR_CLIPWIDTH, PR_CLIPHEIGHT}) put(c);
-  if (plusX_ || plusY_) {
+  if (plus_x_ || plus_y_) {
     put(PR_PLUSX);
     put(PR_PLUSY);
   }

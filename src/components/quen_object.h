@@ -70,7 +70,7 @@ class TQuenObject {
   void SetTag(std::string_view tag) { tag_ = tag; }
   int32_t Priority() const { return priority_; }
   void SetPriority(int32_t priority);
-  int32_t PriorityOffset() const { return priorityOffset_; }
+  int32_t PriorityOffset() const { return priority_offset_; }
   void SetPriorityOffset(int32_t offset);
   bool IsScrapped() const { return scrapped_; }
 
@@ -125,7 +125,7 @@ class TQuenObject {
   std::string name_;
   std::string tag_;
   int32_t priority_ = 0;
-  int32_t priorityOffset_ = 0;
+  int32_t priority_offset_ = 0;
   bool scrapped_ = false;
 };
 
@@ -165,7 +165,7 @@ class TQuenControl : public TQuenComponent {
   int32_t AbsLeft() const;
   int32_t AbsTop() const;
   virtual TRect HitRect() const;
-  bool ClipActive() const { return clipW_ >= 1 && clipH_ >= 1; }
+  bool ClipActive() const { return clip_w_ >= 1 && clip_h_ >= 1; }
   TRect ClipRect() const;
   TPoint ClientToScreen(TPoint p) const { return {p.X + AbsLeft(), p.Y + AbsTop()}; }
   TPoint ScreenToClient(TPoint p) const { return {p.X - AbsLeft(), p.Y - AbsTop()}; }
@@ -216,7 +216,7 @@ class TQuenControl : public TQuenComponent {
   void StartMotion(const std::string& file);
   void RestartMotion();
   void FreeMotion();
-  TPoint MotionPos() const { return {motionX_, motionY_}; }
+  TPoint MotionPos() const { return {motion_x_, motion_y_}; }
   void SetMotionPos(int32_t x, int32_t y);
 
   bool Update(int32_t frameMs) override;
@@ -249,21 +249,21 @@ class TQuenControl : public TQuenComponent {
   TQuenControl* parent_ = nullptr;
   std::vector<TQuenControl*> children_;
   int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
-  int32_t offsetX_ = 0, offsetY_ = 0;
+  int32_t offset_x_ = 0, offset_y_ = 0;
   bool visible_ = true;
   TColor color_ = 0;
   TRect spare_{0, 0, 1, 1};
-  std::string mouseEvents_[9];  // move, in, out, l down, l up, r down, r up, wheel down, up
-  uint8_t ignoreMouse_ = IM_NONE;
+  std::string mouse_events_[9];  // move, in, out, l down, l up, r down, r up, wheel down, up
+  uint8_t ignore_mouse_ = IM_NONE;
   std::string cursor_;
-  bool posZoomed_ = false;
+  bool pos_zoomed_ = false;
   bool highlight_ = false;
-  int32_t clipL_ = 0, clipT_ = 0, clipW_ = 0, clipH_ = 0;
-  int32_t motionX_ = 0, motionY_ = 0;
-  int32_t plusX_ = 0, plusY_ = 0;
-  bool aniPaused_ = false;
-  bool handleKey_ = false;
-  std::string keyEvents_[5];  // key down, up, repeat, focus in, focus out
+  int32_t clip_l_ = 0, clip_t_ = 0, clip_w_ = 0, clip_h_ = 0;
+  int32_t motion_x_ = 0, motion_y_ = 0;
+  int32_t plus_x_ = 0, plus_y_ = 0;
+  bool ani_paused_ = false;
+  bool handle_key_ = false;
+  std::string key_events_[5];  // key down, up, repeat, focus in, focus out
   std::unique_ptr<TQuenMotion> motion_;
 };
 

@@ -24,14 +24,14 @@ TScreenManager::TScreenManager(platform::IDisplay* display, platform::IGameWindo
     : display_(display),
       window_(window),
       registry_(registry),
-      screenWidth_(screenWidth),
-      screenHeight_(screenHeight),
-      preferredWidth_(preferredWidth),
-      preferredHeight_(preferredHeight),
-      forcedDepth_(ValidForcedDepth(forcedDepth) ? forcedDepth : 0) {
+      screen_width_(screenWidth),
+      screen_height_(screenHeight),
+      preferred_width_(preferredWidth),
+      preferred_height_(preferredHeight),
+      forced_depth_(ValidForcedDepth(forcedDepth) ? forcedDepth : 0) {
   if (display_) {
     platform::DesktopFormat f;
-    if (display_->GetDesktopFormat(f)) preferredDepth_ = f.bits;
+    if (display_->GetDesktopFormat(f)) preferred_depth_ = f.bits;
     for (const platform::DisplayMode& m : display_->Modes()) FilterMode(m);
   }
   if (registry_) registry_->SetScreen(&frame_);
@@ -44,7 +44,7 @@ TScreenManager::~TScreenManager() {
 }
 
 void TScreenManager::FilterMode(const platform::DisplayMode& m) {
-  if (m.width < screenWidth_ || m.height < screenHeight_ || m.bits < 16) return;
+  if (m.width < screen_width_ || m.height < screen_height_ || m.bits < 16) return;
   modes_.push_back(m);
   const int32_t n = ModeCount() - 1;
   if (chosen_ < 0) {
@@ -52,13 +52,13 @@ void TScreenManager::FilterMode(const platform::DisplayMode& m) {
     return;
   }
   const platform::DisplayMode& c = modes_[static_cast<size_t>(chosen_)];
-  if (m.width != preferredWidth_ || m.height != preferredHeight_) return;
-  if (c.width != preferredWidth_ || c.height != preferredHeight_) {
+  if (m.width != preferred_width_ || m.height != preferred_height_) return;
+  if (c.width != preferred_width_ || c.height != preferred_height_) {
     chosen_ = n;
     return;
   }
-  if (m.bits != preferredDepth_) return;
-  if (c.bits != preferredDepth_) {
+  if (m.bits != preferred_depth_) return;
+  if (c.bits != preferred_depth_) {
     chosen_ = n;
     return;
   }
@@ -80,7 +80,7 @@ bool TScreenManager::SetChosenModeIndex(int32_t index) {
 
 bool TScreenManager::SetForcedDepth(int32_t bits) {
   if (!ValidForcedDepth(bits)) return false;
-  forcedDepth_ = bits;
+  forced_depth_ = bits;
   return true;
 }
 
@@ -109,7 +109,7 @@ void TScreenManager::SetModeIndex(int32_t index) {
 }
 
 void TScreenManager::SetUp() {
-  fullScreen_ = false;
+  full_screen_ = false;
   software_ = false;
   frame_.Clear();
   if (current_ >= 0) {
@@ -118,21 +118,21 @@ void TScreenManager::SetUp() {
     SetUpWindowed();
   }
   software_ = true;
-  frame_.SetSize(screenWidth_, screenHeight_, workingDepth_);
-  wholeFrame_ = true;
+  frame_.SetSize(screen_width_, screen_height_, working_depth_);
+  whole_frame_ = true;
 }
 
 void TScreenManager::SetUpWindowed() {
   int32_t depth = 32;
   platform::DesktopFormat f;
   if (display_ && display_->GetDesktopFormat(f)) {
-    displayDepth_ = f.bits;
+    display_depth_ = f.bits;
     if (Masks555(f.red_mask, f.green_mask, f.blue_mask))
       depth = 15;
     else
       depth = f.bits > 16 ? 32 : 16;
   }
-  workingDepth_ = forcedDepth_ != 0 ? forcedDepth_ : depth;
+  working_depth_ = forced_depth_ != 0 ? forced_depth_ : depth;
 }
 
 bool TScreenManager::SetUpFullScreen() {
@@ -150,12 +150,12 @@ bool TScreenManager::SetUpFullScreen() {
   entered_ = true;
   platform::DesktopFormat f;
   if (!display_->GetCurrentFormat(f)) f = {mode.bits, 0, 0, 0};
-  displayDepth_ = f.bits;
+  display_depth_ = f.bits;
   if (f.bits < 16 || Masks555(f.red_mask, f.green_mask, f.blue_mask))
-    workingDepth_ = 15;
+    working_depth_ = 15;
   else
-    workingDepth_ = f.bits == 16 ? 16 : 32;
-  fullScreen_ = true;
+    working_depth_ = f.bits == 16 ? 16 : 32;
+  full_screen_ = true;
   return true;
 }
 
@@ -174,7 +174,7 @@ void TScreenManager::Present() {
     const TRect c = r.Intersect(TRect{0, 0, w, h});
     if (!c.IsEmpty()) parts.push_back({c.Left, c.Top, c.Width(), c.Height()});
   };
-  if (wholeFrame_)
+  if (whole_frame_)
     add(TRect{0, 0, w, h});
   else if (!registry_->TransitionRect().IsEmpty())
     add(registry_->TransitionRect());
@@ -197,7 +197,7 @@ void TScreenManager::Present() {
     }
     window_.Present();
   }
-  wholeFrame_ = false;
+  whole_frame_ = false;
   registry_->Root(0).DirtyList().Clear();
   registry_->Root(1).DirtyList().Clear();
 }

@@ -50,16 +50,16 @@ class TScreenManager {
   // the transition's rectangle while it draws), then empties both roots' dirty lists.
   void Present();
 
-  bool FullScreen() const { return fullScreen_; }
+  bool FullScreen() const { return full_screen_; }
   // Component surfaces are memory surfaces while this is set; always so after a set-up here.
   bool Software() const { return software_; }
-  int32_t WorkingDepth() const { return workingDepth_; }
-  int32_t DisplayDepth() const { return displayDepth_; }
-  int32_t PreferredDepth() const { return preferredDepth_; }
+  int32_t WorkingDepth() const { return working_depth_; }
+  int32_t DisplayDepth() const { return display_depth_; }
+  int32_t PreferredDepth() const { return preferred_depth_; }
   // Null while there is none (after FreeDX).
   TDIBX* FrameSurface() { return frame_.IsEmpty() ? nullptr : &frame_; }
 
-  int32_t ForcedDepth() const { return forcedDepth_; }
+  int32_t ForcedDepth() const { return forced_depth_; }
   // 0, 15, 16 or 32 (else refused); takes effect at the next windowed set-up.
   bool SetForcedDepth(int32_t bits);
   // Hands the old registry back its own surface and gives the new one the frame surface.
@@ -74,24 +74,24 @@ class TScreenManager {
   platform::IDisplay* display_;
   platform::IGameWindow& window_;
   TQuenBaseList* registry_;
-  int32_t screenWidth_, screenHeight_;
-  int32_t preferredWidth_, preferredHeight_;
-  int32_t preferredDepth_ = 24;
-  int32_t forcedDepth_ = 0;
+  int32_t screen_width_, screen_height_;
+  int32_t preferred_width_, preferred_height_;
+  int32_t preferred_depth_ = 24;
+  int32_t forced_depth_ = 0;
   std::vector<platform::DisplayMode> modes_;
   int32_t chosen_ = -1;
   int32_t current_ = -2;
   // The display shows a full-screen mode we put it in.
   bool entered_ = false;
-  bool fullScreen_ = false;
+  bool full_screen_ = false;
   bool software_ = false;
-  int32_t workingDepth_ = 32;
-  int32_t displayDepth_ = 0;
+  int32_t working_depth_ = 32;
+  int32_t display_depth_ = 0;
   TDIBX frame_;
   // The frame widened to 32 bits for the window when the working depth is 15 or 16.
   TDIBSurface shown_;
   // A new frame surface reaches the window whole at the next presentation.
-  bool wholeFrame_ = true;
+  bool whole_frame_ = true;
 };
 
 }  // namespace quen

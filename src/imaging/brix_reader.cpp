@@ -169,7 +169,7 @@ class TReader {
   TBrixFrameList& list_;
   TBrixHeader h_;
   int64_t used_ = 0;
-  bool keepLayers_ = false;
+  bool keep_layers_ = false;
 };
 
 void TReader::SizePicture(TDIBSurface& pic, int32_t w, int32_t h, int32_t bits) {
@@ -185,7 +185,7 @@ void TReader::SizePicture(TDIBSurface& pic, int32_t w, int32_t h, int32_t bits) 
 }
 
 void TReader::Run(bool firstFrameOnly, bool keepLayers, bool makeMasks) {
-  keepLayers_ = keepLayers;
+  keep_layers_ = keepLayers;
   ReadBrixHeader(s_, h_);
   list_.Version = h_.Version;
   list_.BackgroundColor = h_.BackgroundColor;
@@ -254,7 +254,7 @@ void TReader::ReadFrame(TBrixFrame& frame, int32_t index) {
     }
     firstVisible = false;
   }
-  if (keepLayers_) frame.Picture.MakeIndependent();
+  if (keep_layers_) frame.Picture.MakeIndependent();
   if (h_.Version >= 104) {
     frame.DrawRegions = ReadRegions();
     frame.SecondRegions = ReadRegions();

@@ -136,12 +136,12 @@ void TCustomDIBX::SetSize(int32_t width, int32_t height, int32_t /*bits*/) {
 void TCustomDIBX::AddUpdateRect(const TRect& rect) {
   const TRect r = rect.Intersect(TRect{0, 0, width_, height_});
   if (r.IsEmpty()) return;
-  updateRect_ = updateRect_.Right == 0 ? r : updateRect_.Union(r);
+  update_rect_ = update_rect_.Right == 0 ? r : update_rect_.Union(r);
 }
 
 TRect TCustomDIBX::ClipRect() const {
   const TRect whole{0, 0, width_, height_};
-  return updateRect_.Right == 0 ? whole : updateRect_.Intersect(whole);
+  return update_rect_.Right == 0 ? whole : update_rect_.Intersect(whole);
 }
 
 int32_t TCustomDIBX::ColorToPixel(TColor color) {

@@ -52,23 +52,23 @@ class TCustomDIBX {
   virtual void Unlock() {}
 
   // Update rectangle: Right == 0 means none (the whole surface).
-  const TRect& UpdateRect() const { return updateRect_; }
-  virtual void ResetUpdateRect() { updateRect_ = TRect{}; }
+  const TRect& UpdateRect() const { return update_rect_; }
+  virtual void ResetUpdateRect() { update_rect_ = TRect{}; }
   virtual void AddUpdateRect(const TRect& rect);
   // Where drawing lands: the update rectangle when set, else the whole surface.
   TRect ClipRect() const;
 
   // Areas of a picture that hold visible content, and the second list a layered picture stores
   // beside them; the image components use the first to limit drawing.
-  const std::vector<TRect>& DrawRegions() const { return drawRegions_; }
-  const std::vector<TRect>& SecondRegions() const { return secondRegions_; }
+  const std::vector<TRect>& DrawRegions() const { return draw_regions_; }
+  const std::vector<TRect>& SecondRegions() const { return second_regions_; }
   void SetRegions(std::vector<TRect> draw, std::vector<TRect> second) {
-    drawRegions_ = std::move(draw);
-    secondRegions_ = std::move(second);
+    draw_regions_ = std::move(draw);
+    second_regions_ = std::move(second);
   }
 
-  int32_t ColorKey() const { return colorKey_; }
-  void SetColorKey(int32_t key) { colorKey_ = key; }
+  int32_t ColorKey() const { return color_key_; }
+  void SetColorKey(int32_t key) { color_key_ = key; }
 
   // Native pixel of a colour 0x00BBGGRR; -1 for a negative colour.
   virtual int32_t ColorToPixel(TColor color);
@@ -202,10 +202,10 @@ class TCustomDIBX {
   virtual TColorTable* Palette() { return nullptr; }
 
  protected:
-  TRect updateRect_{};
-  int32_t colorKey_ = -1;
-  std::vector<TRect> drawRegions_;
-  std::vector<TRect> secondRegions_;
+  TRect update_rect_{};
+  int32_t color_key_ = -1;
+  std::vector<TRect> draw_regions_;
+  std::vector<TRect> second_regions_;
   int32_t height_ = 0;
   int32_t width_ = 0;
 };

@@ -54,10 +54,10 @@ bool CutSource(TRect& src, TCustomDIBX& source, TCustomDIBX* mask) {
 class TScatterFetch {
  public:
   TScatterFetch(const TView& src, int32_t dstBits, int32_t n)
-      : src_(src), dstBits_(dstBits), buf_(static_cast<size_t>(n) * 4 + 4) {}
+      : src_(src), dst_bits_(dstBits), buf_(static_cast<size_t>(n) * 4 + 4) {}
   const uint8_t* Fetch(const int32_t* cols, const int32_t* rows, int32_t n) {
     const int32_t sb = src_.Bits();
-    if (sb == dstBits_ && sb >= 8) {
+    if (sb == dst_bits_ && sb >= 8) {
       const int bpp = src_.Bpp();
       if (bpp == 4) {
         uint32_t* out = reinterpret_cast<uint32_t*>(buf_.data());
@@ -71,7 +71,7 @@ class TScatterFetch {
       }
     } else {
       for (int32_t i = 0; i < n; ++i) {
-        ConvertRow(src_.Row(rows[i]), sb, src_.Palette(), cols[i], buf_.data(), dstBits_, nullptr,
+        ConvertRow(src_.Row(rows[i]), sb, src_.Palette(), cols[i], buf_.data(), dst_bits_, nullptr,
                    i, 1);
       }
     }
@@ -80,7 +80,7 @@ class TScatterFetch {
 
  private:
   const TView& src_;
-  int32_t dstBits_;
+  int32_t dst_bits_;
   std::vector<uint8_t> buf_;
 };
 

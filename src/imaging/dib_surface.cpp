@@ -23,14 +23,14 @@ void TDIBSurface::SetSize(int32_t width, int32_t height, int32_t bitCount) {
   auto bits = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(pitch) * height);
   width_ = width;
   height_ = height;
-  bitCount_ = bitCount;
+  bit_count_ = bitCount;
   pitch_ = pitch;
   bits_ = std::move(bits);
   if (mask_ && (mask_->width_ != width || mask_->height_ != height)) mask_.reset();
 }
 
 uint32_t TDIBSurface::RedMask() const {
-  switch (bitCount_) {
+  switch (bit_count_) {
     case 15:
       return 0x7C00;
     case 16:
@@ -44,7 +44,7 @@ uint32_t TDIBSurface::RedMask() const {
 }
 
 uint32_t TDIBSurface::GreenMask() const {
-  switch (bitCount_) {
+  switch (bit_count_) {
     case 15:
       return 0x03E0;
     case 16:
@@ -58,7 +58,7 @@ uint32_t TDIBSurface::GreenMask() const {
 }
 
 uint32_t TDIBSurface::BlueMask() const {
-  switch (bitCount_) {
+  switch (bit_count_) {
     case 15:
     case 16:
       return 0x001F;
@@ -93,7 +93,7 @@ void TDIBSurface::Assign(const TDIBSurface& source) {
   if (this == &source) return;
   width_ = source.width_;
   height_ = source.height_;
-  bitCount_ = source.bitCount_;
+  bit_count_ = source.bit_count_;
   pitch_ = source.pitch_;
   bits_ = source.bits_ ? std::make_shared<std::vector<uint8_t>>(*source.bits_) : nullptr;
   colors_ = source.colors_;
@@ -108,7 +108,7 @@ void TDIBSurface::Assign(const TDIBSurface& source) {
 void TDIBSurface::ShareBits(TDIBSurface& source) {
   width_ = source.width_;
   height_ = source.height_;
-  bitCount_ = source.bitCount_;
+  bit_count_ = source.bit_count_;
   pitch_ = source.pitch_;
   bits_ = source.bits_;
   colors_ = source.colors_;

@@ -44,8 +44,8 @@ class TDIBSurface {
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
   // 15 when the green mask is 0x03E0.
-  int32_t BitCount() const { return bitCount_; }
-  int32_t StorageBitCount() const { return bitCount_ == 15 ? 16 : bitCount_; }
+  int32_t BitCount() const { return bit_count_; }
+  int32_t StorageBitCount() const { return bit_count_ == 15 ? 16 : bit_count_; }
   uint32_t RedMask() const;
   uint32_t GreenMask() const;
   uint32_t BlueMask() const;
@@ -84,7 +84,7 @@ class TDIBSurface {
  private:
   int32_t width_ = 0;
   int32_t height_ = 0;
-  int32_t bitCount_ = 8;
+  int32_t bit_count_ = 8;
   int32_t pitch_ = 0;
   std::shared_ptr<std::vector<uint8_t>> bits_;
   TColorTable colors_{};

@@ -201,7 +201,7 @@ void TDIBSurface::LoadFromBitmapStream(TStream& stream) {
   // Only a complete picture replaces ours.
   width_ = pic.width_;
   height_ = pic.height_;
-  bitCount_ = pic.bitCount_;
+  bit_count_ = pic.bit_count_;
   pitch_ = pic.pitch_;
   bits_ = std::move(pic.bits_);
   colors_ = pic.colors_;

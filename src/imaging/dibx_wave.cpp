@@ -32,7 +32,7 @@ void TDIBXWave::SetSize(int32_t width, int32_t height, int32_t /*bits*/) {
 template <class Fn>
 void TDIBXWave::Strips(int64_t y0, int64_t y1, Fn draw) {
   if (!target_) return;
-  savedTargetRect_ = target_->UpdateRect();
+  saved_target_rect_ = target_->UpdateRect();
   const TRect clip = target_->ClipRect();
   y0 = std::max<int64_t>({y0, top_, clip.Top});
   y1 = std::min<int64_t>({y1, int64_t{top_} + static_cast<int64_t>(offsets_.size()), clip.Bottom});
@@ -43,7 +43,7 @@ void TDIBXWave::Strips(int64_t y0, int64_t y1, Fn draw) {
       t->ResetUpdateRect();
       t->AddUpdateRect(r);
     }
-  } restore{target_, savedTargetRect_};
+  } restore{target_, saved_target_rect_};
   for (int64_t y = y0; y < y1;) {
     const int32_t off = offsets_[static_cast<size_t>(y - top_)];
     int64_t e = y + 1;
@@ -76,7 +76,7 @@ void TDIBXWave::ResetUpdateRect() {
 void TDIBXWave::AddUpdateRect(const TRect& rect) {
   const TRect r = rect.Intersect(TRect{left_, top_, left_ + width_, top_ + height_});
   if (r.IsEmpty()) return;
-  updateRect_ = updateRect_.Right == 0 ? r : updateRect_.Union(r);
+  update_rect_ = update_rect_.Right == 0 ? r : update_rect_.Union(r);
   if (target_) target_->AddUpdateRect(r);
 }
 

@@ -122,7 +122,7 @@ class TDIBXWave : public TCustomDIBX {
   void Strips(int64_t y0, int64_t y1, Fn draw);
 
   TCustomDIBX* target_ = nullptr;
-  TRect savedTargetRect_{};
+  TRect saved_target_rect_{};
   std::vector<int32_t> offsets_;
   int32_t left_ = 0;
   int32_t top_ = 0;

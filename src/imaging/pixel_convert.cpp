@@ -42,7 +42,7 @@ uint8_t NearestIndex(const TColorTable& table, uint32_t r, uint32_t g, uint32_t 
 }
 
 [[gnu::always_inline]] inline TColor PixelToColorAt(int32_t bitCount, uint32_t pixel,
-                                                   const TColorTable* table) {
+                                                    const TColorTable* table) {
   uint32_t r, g, b;
   switch (bitCount) {
     case 15:
@@ -144,25 +144,42 @@ template <int S>
 bool ConvertFrom(const uint8_t* src, const TColorTable* srcTable, int32_t srcX, uint8_t* dst,
                  int32_t dstBits, int32_t dstX, int32_t count) {
   switch (dstBits) {
-    case 15: ConvertToDirect<S, 15>(src, srcTable, srcX, dst, dstX, count); return true;
-    case 16: ConvertToDirect<S, 16>(src, srcTable, srcX, dst, dstX, count); return true;
-    case 24: ConvertToDirect<S, 24>(src, srcTable, srcX, dst, dstX, count); return true;
-    case 32: ConvertToDirect<S, 32>(src, srcTable, srcX, dst, dstX, count); return true;
-    default: return false;
+    case 15:
+      ConvertToDirect<S, 15>(src, srcTable, srcX, dst, dstX, count);
+      return true;
+    case 16:
+      ConvertToDirect<S, 16>(src, srcTable, srcX, dst, dstX, count);
+      return true;
+    case 24:
+      ConvertToDirect<S, 24>(src, srcTable, srcX, dst, dstX, count);
+      return true;
+    case 32:
+      ConvertToDirect<S, 32>(src, srcTable, srcX, dst, dstX, count);
+      return true;
+    default:
+      return false;
   }
 }
 
-bool ConvertRowFast(const uint8_t* src, int32_t srcBits, const TColorTable* srcTable,
-                    int32_t srcX, uint8_t* dst, int32_t dstBits, int32_t dstX, int32_t count) {
+bool ConvertRowFast(const uint8_t* src, int32_t srcBits, const TColorTable* srcTable, int32_t srcX,
+                    uint8_t* dst, int32_t dstBits, int32_t dstX, int32_t count) {
   switch (srcBits) {
-    case 1: return srcTable && ConvertFrom<1>(src, srcTable, srcX, dst, dstBits, dstX, count);
-    case 4: return srcTable && ConvertFrom<4>(src, srcTable, srcX, dst, dstBits, dstX, count);
-    case 8: return srcTable && ConvertFrom<8>(src, srcTable, srcX, dst, dstBits, dstX, count);
-    case 15: return ConvertFrom<15>(src, srcTable, srcX, dst, dstBits, dstX, count);
-    case 16: return ConvertFrom<16>(src, srcTable, srcX, dst, dstBits, dstX, count);
-    case 24: return ConvertFrom<24>(src, srcTable, srcX, dst, dstBits, dstX, count);
-    case 32: return ConvertFrom<32>(src, srcTable, srcX, dst, dstBits, dstX, count);
-    default: return false;
+    case 1:
+      return srcTable && ConvertFrom<1>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 4:
+      return srcTable && ConvertFrom<4>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 8:
+      return srcTable && ConvertFrom<8>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 15:
+      return ConvertFrom<15>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 16:
+      return ConvertFrom<16>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 24:
+      return ConvertFrom<24>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    case 32:
+      return ConvertFrom<32>(src, srcTable, srcX, dst, dstBits, dstX, count);
+    default:
+      return false;
   }
 }
 

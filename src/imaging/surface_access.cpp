@@ -80,7 +80,7 @@ TApply ApplyForBlend(int32_t blend, bool masked, int64_t key, const TRowOps* ops
 }
 
 TRowFetcher::TRowFetcher(const TView& src, int32_t dstBits, int32_t n)
-    : src_(src), dstBits_(dstBits) {
+    : src_(src), dst_bits_(dstBits) {
   const size_t bytes = static_cast<size_t>(std::max(n, 0)) * 4 + 4;
   buf_.resize(bytes);
   if (src.Bits() != dstBits) tmp_.resize(bytes);
@@ -99,7 +99,7 @@ const uint8_t* TRowFetcher::Fetch(int64_t row, int64_t first, bool reversed) {
   const int32_t n = static_cast<int32_t>(buf_.size() / 4 - 1);
   const int32_t sb = src_.Bits();
   const uint8_t* r = src_.Row(row);
-  if (sb == dstBits_ && sb >= 8) {
+  if (sb == dst_bits_ && sb >= 8) {
     const int bpp = src_.Bpp();
     if (!reversed) return r + first * bpp;
     if (bpp == 4) {
@@ -116,9 +116,9 @@ const uint8_t* TRowFetcher::Fetch(int64_t row, int64_t first, bool reversed) {
   // Another depth: convert the span in reading order, then reverse when flipped.
   const int64_t left = reversed ? first - n + 1 : first;
   uint8_t* conv = reversed ? tmp_.data() : buf_.data();
-  ConvertRow(r, sb, src_.Palette(), static_cast<int32_t>(left), conv, dstBits_, nullptr, 0, n);
+  ConvertRow(r, sb, src_.Palette(), static_cast<int32_t>(left), conv, dst_bits_, nullptr, 0, n);
   if (reversed) {
-    const int bpp = BytesPerPixel(dstBits_);
+    const int bpp = BytesPerPixel(dst_bits_);
     Reverse(buf_.data(), conv + static_cast<int64_t>(n - 1) * bpp, n, bpp);
   }
   return buf_.data();
@@ -127,7 +127,7 @@ const uint8_t* TRowFetcher::Fetch(int64_t row, int64_t first, bool reversed) {
 const uint8_t* TRowFetcher::Gather(int64_t row, const int32_t* cols, int32_t n) {
   const int32_t sb = src_.Bits();
   const uint8_t* r = src_.Row(row);
-  if (sb == dstBits_ && sb >= 8) {
+  if (sb == dst_bits_ && sb >= 8) {
     switch (src_.Bpp()) {
       case 4: {
         const uint32_t* in = reinterpret_cast<const uint32_t*>(r);
@@ -149,16 +149,16 @@ const uint8_t* TRowFetcher::Gather(int64_t row, const int32_t* cols, int32_t n) 
     return buf_.data();
   }
   for (int32_t i = 0; i < n; ++i) {
-    ConvertRow(r, sb, src_.Palette(), cols[i], buf_.data(), dstBits_, nullptr, i, 1);
+    ConvertRow(r, sb, src_.Palette(), cols[i], buf_.data(), dst_bits_, nullptr, i, 1);
   }
   return buf_.data();
 }
 
 int64_t TRowFetcher::ConvertKey(int32_t key) const {
   if (key == -1) return -1;
-  if (src_.Bits() == dstBits_) return static_cast<uint32_t>(key);
+  if (src_.Bits() == dst_bits_) return static_cast<uint32_t>(key);
   const TColor c = PixelToColor(src_.Bits(), static_cast<uint32_t>(key), src_.Palette());
-  return RgbToPixel(dstBits_, GetRValue(c), GetGValue(c), GetBValue(c));
+  return RgbToPixel(dst_bits_, GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
 const uint8_t* FetchMaskRow(const TView& mask, std::vector<uint8_t>& buf, int64_t row,

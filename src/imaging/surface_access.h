@@ -98,7 +98,7 @@ class TRowFetcher {
 
  private:
   const TView& src_;
-  int32_t dstBits_;
+  int32_t dst_bits_;
   std::vector<uint8_t> buf_, tmp_;
 };
 

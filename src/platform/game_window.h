@@ -52,10 +52,10 @@ struct WindowEvent {
   Kind kind = Kind::kCloseRequest;
   int button = -1;  // kToolButton: the button's index; mouse: 0 left, 1 right, 2 middle
   int x = 0, y = 0;
-  int wheel = 0;         // kWheel: positive up, negative down
-  int key = 0;           // kKeyDown, kKeyUp
-  bool repeat = false;   // kKeyDown: the system's own repeat of a held key
-  std::string text;      // kText: characters typed (UTF-8)
+  int wheel = 0;        // kWheel: positive up, negative down
+  int key = 0;          // kKeyDown, kKeyUp
+  bool repeat = false;  // kKeyDown: the system's own repeat of a held key
+  std::string text;     // kText: characters typed (UTF-8)
 };
 
 class IGameWindow {
@@ -99,8 +99,7 @@ class IGameWindow {
   // panel as shown (32-bit pixels 0x00RRGGBB, rows top-down), which ReadShownFrame returns;
   // false when the window keeps none.
   virtual void CaptureNextPresent() {}
-  virtual bool ReadShownFrame(std::vector<uint32_t>& /*pixels*/, int& /*width*/,
-                              int& /*height*/) {
+  virtual bool ReadShownFrame(std::vector<uint32_t>& /*pixels*/, int& /*width*/, int& /*height*/) {
     return false;
   }
 };
@@ -170,10 +169,10 @@ class HeadlessWindow : public IGameWindow {
       if (r.width == 0) continue;
       const size_t row_bytes = static_cast<size_t>(r.width) * 4;
       for (int y = r.y; y < r.y + r.height; ++y)
-        std::memcpy(&frame_[(static_cast<size_t>(y) * width + r.x) * 4],
-                    pixels + static_cast<std::ptrdiff_t>(y) * pitch +
-                        static_cast<std::ptrdiff_t>(r.x) * 4,
-                    row_bytes);
+        std::memcpy(
+            &frame_[(static_cast<size_t>(y) * width + r.x) * 4],
+            pixels + static_cast<std::ptrdiff_t>(y) * pitch + static_cast<std::ptrdiff_t>(r.x) * 4,
+            row_bytes);
     }
   }
   // The headless window keeps every picture it was given; this is what it shows.
@@ -181,8 +180,8 @@ class HeadlessWindow : public IGameWindow {
     if (frame_width_ <= 0 || frame_height_ <= 0) return false;
     pixels.resize(frame_.size() / 4);
     for (size_t i = 0; i < pixels.size(); ++i)
-      pixels[i] = (uint32_t{frame_[4 * i + 2]} << 16) | (uint32_t{frame_[4 * i + 1]} << 8) |
-                  frame_[4 * i];
+      pixels[i] =
+          (uint32_t{frame_[4 * i + 2]} << 16) | (uint32_t{frame_[4 * i + 1]} << 8) | frame_[4 * i];
     width = frame_width_;
     height = frame_height_;
     return true;

@@ -89,11 +89,14 @@ class GtkDialogs : public IDialogs {
       gtk_dialog_add_button(GTK_DIALOG(d), "\xE3\x81\xAF\xE3\x81\x84(_Y)", GTK_RESPONSE_YES);
       gtk_dialog_add_button(GTK_DIALOG(d), "\xE3\x81\x84\xE3\x81\x84\xE3\x81\x88(_N)",
                             GTK_RESPONSE_NO);
-      gtk_dialog_add_button(GTK_DIALOG(d), "\xE3\x82\xAD\xE3\x83\xA3\xE3\x83\xB3\xE3\x82\xBB\xE3\x83\xAB",
+      gtk_dialog_add_button(GTK_DIALOG(d),
+                            "\xE3\x82\xAD\xE3\x83\xA3\xE3\x83\xB3\xE3\x82\xBB\xE3\x83\xAB",
                             GTK_RESPONSE_CANCEL);
-      gtk_dialog_add_button(GTK_DIALOG(d), "\xE3\x81\x99\xE3\x81\xB9\xE3\x81\xA6\xE3\x81\x84\xE3\x81\x84\xE3\x81\x88",
-                            kResponseNoToAll);
-      gtk_dialog_add_button(GTK_DIALOG(d), "\xE3\x81\x99\xE3\x81\xB9\xE3\x81\xA6\xE3\x81\xAF\xE3\x81\x84",
+      gtk_dialog_add_button(
+          GTK_DIALOG(d), "\xE3\x81\x99\xE3\x81\xB9\xE3\x81\xA6\xE3\x81\x84\xE3\x81\x84\xE3\x81\x88",
+          kResponseNoToAll);
+      gtk_dialog_add_button(GTK_DIALOG(d),
+                            "\xE3\x81\x99\xE3\x81\xB9\xE3\x81\xA6\xE3\x81\xAF\xE3\x81\x84",
                             kResponseYesToAll);
     }
     gtk_window_set_title(GTK_WINDOW(d), Cp932ToUtf8(caption).c_str());
@@ -115,10 +118,10 @@ class GtkDialogs : public IDialogs {
         return MsgAnswer::kYesToAll;
       default:
         // Closing the box counts as its cancelling button.
-        return buttons == MsgButtons::kOk      ? MsgAnswer::kOk
-               : buttons == MsgButtons::kYesNo ? MsgAnswer::kNo
+        return buttons == MsgButtons::kOk         ? MsgAnswer::kOk
+               : buttons == MsgButtons::kYesNo    ? MsgAnswer::kNo
                : buttons == MsgButtons::kYesNoAll ? MsgAnswer::kCancel
-                                               : MsgAnswer::kCancel;
+                                                  : MsgAnswer::kCancel;
     }
   }
 

@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <cstring>
 
-
 #include "platform/dialogs.h"
 #include "platform/process.h"
 #include "platform/text_encoding.h"
@@ -41,8 +40,7 @@ void SetDialogs(std::unique_ptr<IDialogs> dialogs) {
 }
 
 bool HeadlessDialogs::IsAnswerWord(const std::string& a) {
-  if (a == "ok" || a == "cancel" || a == "yes" || a == "no" || a == "notoall" ||
-      a == "yestoall")
+  if (a == "ok" || a == "cancel" || a == "yes" || a == "no" || a == "notoall" || a == "yestoall")
     return true;
   if (a.size() > 5 && a.compare(0, 5, "path=") == 0) return true;
   if (a == "sound=0" || a == "sound=1") return true;
@@ -117,8 +115,8 @@ std::string DocumentsFolder() {
   const char* home = std::getenv("HOME");
   const std::string h = home && *home ? home : "/";
   const char* config = std::getenv("XDG_CONFIG_HOME");
-  const std::string dirs = (config && *config ? std::string(config) : h + "/.config") +
-                           "/user-dirs.dirs";
+  const std::string dirs =
+      (config && *config ? std::string(config) : h + "/.config") + "/user-dirs.dirs";
   if (std::FILE* f = std::fopen(dirs.c_str(), "r")) {
     char line[1024];
     std::string found;

@@ -35,7 +35,8 @@ LabelFont& Font() {
 }
 
 // Takes the first font in fontconfig's order for a proportional Japanese gothic (IPA P Gothic
-// where installed, otherwise any Japanese sans-serif) that FreeType can open and scale. A private configuration, destroyed when done, leaves no fontconfig state behind.
+// where installed, otherwise any Japanese sans-serif) that FreeType can open and scale. A private
+// configuration, destroyed when done, leaves no fontconfig state behind.
 void OpenFont(LabelFont& font) {
   if (FT_Init_FreeType(&font.library) != 0) {
     font.library = nullptr;
@@ -43,7 +44,8 @@ void OpenFont(LabelFont& font) {
   }
   FcConfig* config = FcInitLoadConfigAndFonts();
   if (!config) return;
-  if (FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("IPAPGothic,sans-serif:lang=ja"))) {
+  if (FcPattern* pattern =
+          FcNameParse(reinterpret_cast<const FcChar8*>("IPAPGothic,sans-serif:lang=ja"))) {
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;

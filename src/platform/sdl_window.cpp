@@ -160,10 +160,10 @@ class SdlWindow : public IGameWindow {
       const FrameRect r = ClipFrameRect(part, width, height);
       if (r.width == 0) continue;
       SDL_Rect dst{r.x, r.y, r.width, r.height};
-      SDL_UpdateTexture(frame_, &dst,
-                        pixels + static_cast<std::ptrdiff_t>(r.y) * pitch +
-                            static_cast<std::ptrdiff_t>(r.x) * 4,
-                        pitch);
+      SDL_UpdateTexture(
+          frame_, &dst,
+          pixels + static_cast<std::ptrdiff_t>(r.y) * pitch + static_cast<std::ptrdiff_t>(r.x) * 4,
+          pitch);
     }
   }
 
@@ -282,7 +282,8 @@ class SdlWindow : public IGameWindow {
           break;
         }
         const int b = MouseButtonIndex(e.button.button);
-        if (b >= 0) out.push_back(MouseEvent(WindowEvent::Kind::kMouseUp, e.button.x, e.button.y, b));
+        if (b >= 0)
+          out.push_back(MouseEvent(WindowEvent::Kind::kMouseUp, e.button.x, e.button.y, b));
         break;
       }
       case SDL_MOUSEMOTION:
@@ -301,8 +302,8 @@ class SdlWindow : public IGameWindow {
         const SDL_Keycode sym = e.key.keysym.sym;
         // F11 and Alt+Enter switch the screen like the tool bar's button.
         if (e.type == SDL_KEYDOWN && !e.key.repeat &&
-            (sym == SDLK_F11 || ((sym == SDLK_RETURN || sym == SDLK_KP_ENTER) &&
-                                 (e.key.keysym.mod & KMOD_ALT)))) {
+            (sym == SDLK_F11 ||
+             ((sym == SDLK_RETURN || sym == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT)))) {
           out.push_back({WindowEvent::Kind::kToggleFullScreen, -1});
           break;
         }

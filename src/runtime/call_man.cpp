@@ -223,8 +223,8 @@ TCallMan::TCallMan(TParamCollection& vars, const TSysFuncMan& funcs, TQuenBaseLi
   vars_.SetSystemValue(kSvParamStr, std::make_unique<TParamStrValue>(*this));
   vars_.SetSystemValue(kSvSender,
                        std::make_unique<TFunctionScalar>([this] { return SenderName(); }));
-  vars_.SetSystemValue(kSvStackCount,
-                       std::make_unique<TFunctionScalar>(PT_INT, [this] { return stack_.Count(); }));
+  vars_.SetSystemValue(
+      kSvStackCount, std::make_unique<TFunctionScalar>(PT_INT, [this] { return stack_.Count(); }));
 }
 
 TCallMan::~TCallMan() {

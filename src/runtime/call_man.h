@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "base/stream.h"
-#include "expr/custom_param.h"
-#include "runtime/command.h"
 #include "components/quen_handle.h"
 #include "components/timer_list.h"
+#include "expr/custom_param.h"
+#include "runtime/command.h"
 #include "runtime/project.h"
 
 namespace quen {

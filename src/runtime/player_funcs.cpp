@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "base/error.h"
 #include "base/sjis.h"
 #include "components/prop_table.h"
 #include "components/quen_base_list.h"
@@ -16,7 +17,6 @@
 #include "expr/sys_func_args.h"
 #include "expr/sys_funcs.h"
 #include "files/file_manager.h"
-#include "base/error.h"
 #include "files/host_path.h"
 #include "platform/dialogs.h"
 #include "platform/font_list.h"
@@ -98,8 +98,7 @@ class TStrArray : public TFunctionScalar {
   int32_t GetCount() const override { return static_cast<int32_t>(items_().size()); }
   std::string GetStrAt(int32_t i) const override {
     auto v = items_();
-    return i >= 0 && i < static_cast<int32_t>(v.size()) ? v[static_cast<size_t>(i)]
-                                                       : std::string();
+    return i >= 0 && i < static_cast<int32_t>(v.size()) ? v[static_cast<size_t>(i)] : std::string();
   }
 
  private:
@@ -204,8 +203,7 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
   if (name.empty()) return false;
   const size_t n = sjis::CharLen(name, 0);
   const size_t m = sjis::CharLen(mask, 0);
-  if (!(mask[0] == '?' || sjis::EqualsNoCase(name.substr(0, n), mask.substr(0, m))))
-    return false;
+  if (!(mask[0] == '?' || sjis::EqualsNoCase(name.substr(0, n), mask.substr(0, m)))) return false;
   return MatchesMask(name.substr(n), mask.substr(mask[0] == '?' ? 1 : m));
 }
 
@@ -259,13 +257,17 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
                                },
                                w));
   };
-  auto integer = [&](int n, TFunctionScalar::TRead read, std::function<void(int32_t)> write = nullptr) {
-    vars.SetSystemValue(n, std::make_unique<TFunctionScalar>(PT_INT, std::move(read), std::move(write)));
+  auto integer = [&](int n, TFunctionScalar::TRead read,
+                     std::function<void(int32_t)> write = nullptr) {
+    vars.SetSystemValue(
+        n, std::make_unique<TFunctionScalar>(PT_INT, std::move(read), std::move(write)));
   };
-  flag(kSvLClick, [](TQuenBase& b) { return b.LeftPressed; },
-       [](TQuenBase& b, bool v) { b.LeftPressed = v; });
-  flag(kSvRClick, [](TQuenBase& b) { return b.RightPressed; },
-       [](TQuenBase& b, bool v) { b.RightPressed = v; });
+  flag(
+      kSvLClick, [](TQuenBase& b) { return b.LeftPressed; },
+      [](TQuenBase& b, bool v) { b.LeftPressed = v; });
+  flag(
+      kSvRClick, [](TQuenBase& b) { return b.RightPressed; },
+      [](TQuenBase& b, bool v) { b.RightPressed = v; });
   flag(kSvLPush, [](TQuenBase& b) { return b.LeftDown; });
   flag(kSvRPush, [](TQuenBase& b) { return b.RightDown; });
   flag(kSvWheelDown, [](TQuenBase& b) { return b.WheelDown; });
@@ -292,7 +294,8 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
       });
   // The message history comes with the history formats; until then there is none.
   integer(kSvHistoryCount, [] { return 0; });
-  integer(kSvHistoryMaxCount, [] { return 0; }, [](int32_t) {});
+  integer(
+      kSvHistoryMaxCount, [] { return 0; }, [](int32_t) {});
   integer(kSvScrWidth, [h] { return h->Project() ? h->Project()->ScreenWidth : 0; });
   integer(kSvScrHeight, [h] { return h->Project() ? h->Project()->ScreenHeight : 0; });
   integer(kSvTickCount, [h] { return h->TickCount(); });
@@ -313,10 +316,9 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
                         static const std::string list = FontListText(true);
                         return list;
                       }));
-  vars.SetSystemValue(kSvFullScr,
-                      std::make_unique<TFunctionScalar>(
-                          PT_BOOL, [h] { return h->FullScreen() ? 1 : 0; },
-                          [h](int32_t v) { h->SetFullScreen(v != 0); }));
+  vars.SetSystemValue(kSvFullScr, std::make_unique<TFunctionScalar>(
+                                      PT_BOOL, [h] { return h->FullScreen() ? 1 : 0; },
+                                      [h](int32_t v) { h->SetFullScreen(v != 0); }));
   auto dither = std::make_shared<bool>(false);
   vars.SetSystemValue(kSvCGDither, std::make_unique<TFunctionScalar>(
                                        PT_BOOL, [dither] { return *dither ? 1 : 0; },
@@ -334,8 +336,9 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
   keys(kSvKeyClick, [](const TQuenBaseList& r, int32_t k) { return r.KeyPushedLastFrame(k); });
   keys(kSvKeyRepeat, [](const TQuenBaseList& r, int32_t k) { return r.KeyRepeatLastFrame(k); });
   integer(kSvDisplayModeCount, [h] { return h->DisplayModeCount(); });
-  integer(kSvDisplayModeIndex, [h] { return h->DisplayModeIndex(); },
-          [h](int32_t i) { h->SetDisplayModeIndex(i); });
+  integer(
+      kSvDisplayModeIndex, [h] { return h->DisplayModeIndex(); },
+      [h](int32_t i) { h->SetDisplayModeIndex(i); });
   vars.SetSystemValue(kSvTitle, std::make_unique<TFunctionScalar>([h] {
                         return h->Project() ? h->Project()->Title : std::string();
                       }));
@@ -348,28 +351,24 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
                                       [h](int32_t v) {
                                         if (TQuenBaseList* r = h->Registry()) r->SetSoundOn(v != 0);
                                       }));
-  vars.SetSystemValue(
-      kSvActiveCompo,
-      std::make_unique<TFunctionScalar>(
-          [h] {
-            TQuenBaseList* r = h->Registry();
-            TQuenControl* f = r ? r->Focus() : nullptr;
-            return f ? f->Name() : std::string();
-          },
-          [h](std::string_view name) {
-            TQuenBaseList* r = h->Registry();
-            if (!r || name.empty()) return;
-            TQuenObject* o = r->FindComponent(std::string(name));
-            TQuenControl* c = o ? o->AsControl() : nullptr;
-            if (c && !c->IsRoot()) r->SetFocus(c);
-          }));
+  vars.SetSystemValue(kSvActiveCompo, std::make_unique<TFunctionScalar>(
+                                          [h] {
+                                            TQuenBaseList* r = h->Registry();
+                                            TQuenControl* f = r ? r->Focus() : nullptr;
+                                            return f ? f->Name() : std::string();
+                                          },
+                                          [h](std::string_view name) {
+                                            TQuenBaseList* r = h->Registry();
+                                            if (!r || name.empty()) return;
+                                            TQuenObject* o = r->FindComponent(std::string(name));
+                                            TQuenControl* c = o ? o->AsControl() : nullptr;
+                                            if (c && !c->IsRoot()) r->SetFocus(c);
+                                          }));
   // No MIDI output here: no port is selected and none is listed.
-  vars.SetSystemValue(kSvMidiPort,
-                      std::make_unique<TFunctionScalar>([] { return std::string(); },
-                                                [](std::string_view) {}));
-  vars.SetSystemValue(kSvMidiPorts, std::make_unique<TStrArray>([] {
-                        return std::vector<std::string>();
-                      }));
+  vars.SetSystemValue(kSvMidiPort, std::make_unique<TFunctionScalar>([] { return std::string(); },
+                                                                     [](std::string_view) {}));
+  vars.SetSystemValue(kSvMidiPorts,
+                      std::make_unique<TStrArray>([] { return std::vector<std::string>(); }));
 }
 
 void RegisterPlayerFunctions(TSysFuncMan& funcs, ISystemHost& host) {
@@ -379,7 +378,8 @@ void RegisterPlayerFunctions(TSysFuncMan& funcs, ISystemHost& host) {
       if (TCustomParam* t = c.target.Value()) GetProp(*o, c.args[1]->GetAsInteger() & 0xFF, *t);
   });
   funcs.Register("SetProp", [h](TSysFuncCall& c) {
-    if (TQuenObject* o = Component(*h, c.args[0])) SetProp(*o, c.args[1]->GetAsInteger(), *c.args[2]);
+    if (TQuenObject* o = Component(*h, c.args[0]))
+      SetProp(*o, c.args[1]->GetAsInteger(), *c.args[2]);
   });
   funcs.Register("Exists",
                  [h](TSysFuncCall& c) { SetResultBool(c, Component(*h, c.args[0]) != nullptr); });
@@ -550,7 +550,8 @@ void ExtractFiles(TSysFuncCall& c, ISystemHost& host) {
       std::vector<std::string> listed;
       FileManager().ListFolder(folder, listed);
       for (const std::string& name : listed)
-        if (MatchesMask(GameFileNamePart(name), mask)) files.push_back(folder + GameFileNamePart(name));
+        if (MatchesMask(GameFileNamePart(name), mask))
+          files.push_back(folder + GameFileNamePart(name));
     }
     for (const std::string& file : files) {
       if (!FileManager().FileExists(file)) continue;

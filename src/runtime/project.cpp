@@ -214,8 +214,7 @@ bool TProject::ServicePending() {
   if (PendingSaveSlot >= 0) {
     const int32_t slot = PendingSaveSlot;
     PendingSaveSlot = -1;
-    if (host_)
-      host_->SaveGame(*this, slot, PendingSavePage, PendingSaveValue, PendingSaveCaption);
+    if (host_) host_->SaveGame(*this, slot, PendingSavePage, PendingSaveValue, PendingSaveCaption);
   }
   return loaded;
 }

@@ -6,8 +6,8 @@
 
 #include "expr/param_collection.h"
 #include "expr/param_types.h"
-#include "expr/sys_func_man.h"
 #include "expr/sys_func_args.h"
+#include "expr/sys_func_man.h"
 #include "files/file_manager.h"
 #include "runtime/db_manager.h"
 

@@ -216,7 +216,8 @@ void SetDesktopWallpaper(const std::string& path, int32_t style) {
   if (!platform::RunAndWait(
           {"gsettings", "set", "org.gnome.desktop.background", "picture-uri", FileUri(path)}))
     return;
-  platform::RunAndWait({"gsettings", "set", "org.gnome.desktop.background", "picture-options", options});
+  platform::RunAndWait(
+      {"gsettings", "set", "org.gnome.desktop.background", "picture-options", options});
 }
 
 bool HeadlessDesktop() {

@@ -313,7 +313,7 @@ bool TFormView::HandleEvent(const platform::WindowEvent& e, int64_t now_ms) {
       in.Kind = e.kind == K::kMouseDown ? TInputKind::MouseDown
                 : e.kind == K::kMouseUp ? TInputKind::MouseUp
                                         : TInputKind::MouseMove;
-      in.Button = e.button == 1 ? TMouseButton::Right
+      in.Button = e.button == 1   ? TMouseButton::Right
                   : e.button == 2 ? TMouseButton::Middle
                                   : TMouseButton::Left;
       in.X = e.x;

@@ -107,7 +107,9 @@ class TFormView : private IProjectHost, private ISystemHost {
  private:
   void TitleChanged(const std::string& title) override;
   void RequestClose() override { window_.PostClose(); }
-  bool LoadGame(TProject& project, int32_t slot) override { return parts_->LoadGame(project, slot); }
+  bool LoadGame(TProject& project, int32_t slot) override {
+    return parts_->LoadGame(project, slot);
+  }
   void SaveGame(TProject& project, int32_t slot, const std::string& page, int32_t value,
                 const std::string& caption) override {
     parts_->SaveGame(project, slot, page, value, caption);

@@ -34,10 +34,14 @@ bool SignedNumber(const std::string& s, int64_t limit, int32_t& out) {
 
 bool ButtonOf(const std::string& word, TMouseButton& b) {
   const std::string w = Lower(word);
-  if (w == "left") b = TMouseButton::Left;
-  else if (w == "right") b = TMouseButton::Right;
-  else if (w == "middle") b = TMouseButton::Middle;
-  else return false;
+  if (w == "left")
+    b = TMouseButton::Left;
+  else if (w == "right")
+    b = TMouseButton::Right;
+  else if (w == "middle")
+    b = TMouseButton::Middle;
+  else
+    return false;
   return true;
 }
 
@@ -58,11 +62,10 @@ int32_t VirtualKeyByName(const std::string& name) {
     const char* name;
     int32_t code;
   } kNames[] = {
-      {"backspace", 0x08}, {"tab", 0x09},      {"return", 0x0D},   {"enter", 0x0D},
-      {"shift", 0x10},     {"control", 0x11},  {"ctrl", 0x11},     {"alt", 0x12},
-      {"pause", 0x13},     {"escape", 0x1B},   {"esc", 0x1B},      {"space", 0x20},
-      {"pageup", 0x21},    {"pagedown", 0x22}, {"end", 0x23},      {"home", 0x24},
-      {"left", 0x25},      {"up", 0x26},       {"right", 0x27},    {"down", 0x28},
+      {"backspace", 0x08}, {"tab", 0x09},    {"return", 0x0D}, {"enter", 0x0D},    {"shift", 0x10},
+      {"control", 0x11},   {"ctrl", 0x11},   {"alt", 0x12},    {"pause", 0x13},    {"escape", 0x1B},
+      {"esc", 0x1B},       {"space", 0x20},  {"pageup", 0x21}, {"pagedown", 0x22}, {"end", 0x23},
+      {"home", 0x24},      {"left", 0x25},   {"up", 0x26},     {"right", 0x27},    {"down", 0x28},
       {"insert", 0x2D},    {"delete", 0x2E},
   };
   for (const auto& k : kNames)
@@ -98,7 +101,8 @@ bool ParseInputScript(const std::string& text, TInputScript& out, std::string& e
     if (w.empty()) continue;
     if (w[0] == "answer") {
       // A path answer takes the rest of the line, spaces included.
-      if (w.size() > 2 && w[1].rfind("path=", 0) == 0) w = {"answer", line.substr(line.find("path="))};
+      if (w.size() > 2 && w[1].rfind("path=", 0) == 0)
+        w = {"answer", line.substr(line.find("path="))};
       if (w.size() != 2 || !platform::HeadlessDialogs::IsAnswerWord(w[1]))
         return fail("expected \"answer WORD\"");
       out.Answers.push_back(w[1]);
@@ -158,8 +162,7 @@ bool ParseInputScript(const std::string& text, TInputScript& out, std::string& e
       size_t at_text = line.find(w[1]) + w[1].size();
       if (at_text >= line.size()) return fail("text needs characters");
       a.Input.Kind = TInputKind::Text;
-      if (!platform::TryUtf8ToCp932(line.substr(at_text + 1), a.Input.Text) ||
-          a.Input.Text.empty())
+      if (!platform::TryUtf8ToCp932(line.substr(at_text + 1), a.Input.Text) || a.Input.Text.empty())
         return fail("text cannot be typed in the game's character set");
     } else if (cmd == "button") {
       const std::string which = args == 1 ? Lower(w[2]) : "";

@@ -33,8 +33,8 @@ struct TScriptAction {
 };
 
 struct TInputScript {
-  std::vector<std::string> Answers;     // in order, for message boxes and dialogs
-  std::vector<TScriptAction> Actions;   // in file order; times never go back
+  std::vector<std::string> Answers;    // in order, for message boxes and dialogs
+  std::vector<TScriptAction> Actions;  // in file order; times never go back
 };
 
 // Parses the script; false with "LINE: what is wrong" in error.

@@ -183,9 +183,13 @@ TEST(Keyboard, TypedTextGoesToTheFocusedControlOnly) {
   a->WriteProp(PR_HANDLEKEY, TPropValue::OfBool(true));
   s.Frame();
   ASSERT_EQ(s.reg.Focus(), a);
-  text.Text = "\x82\xA0" "b";
+  text.Text =
+      "\x82\xA0"
+      "b";
   s.reg.Feed(text);
-  EXPECT_EQ(a->typed, "\x82\xA0" "b");
+  EXPECT_EQ(a->typed,
+            "\x82\xA0"
+            "b");
   EXPECT_EQ(b->typed, "");
   s.reg.Destroy(a);
   s.reg.Feed(text);  // the focus went with the control

@@ -36,8 +36,7 @@ bool WindowShowsFrame(const HeadlessWindow& win, TDIBX& frame) {
 // The colour the window shows at (x, y).
 TColor WindowColor(const HeadlessWindow& win, int32_t x, int32_t y) {
   const size_t at =
-      (static_cast<size_t>(y) * static_cast<size_t>(win.FrameWidth()) + static_cast<size_t>(x)) *
-      4;
+      (static_cast<size_t>(y) * static_cast<size_t>(win.FrameWidth()) + static_cast<size_t>(x)) * 4;
   uint32_t p = 0;
   std::memcpy(&p, &win.Frame()[at], 4);
   return ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16);

@@ -21,9 +21,8 @@ class ScriptRun : public PlayerRun {
   // the game folder, and plays the game.
   Result Play(const std::map<std::string, std::string>& pages, const std::string& extra = "",
               const std::string& project_lines = "") {
-    work.Write("project.txt",
-               "version 115\ntitle \"t\"\nscreen 64 48\nstart_page \"main.qsb\"\n" +
-                   std::string("var int \"n\" 0\n") + project_lines);
+    work.Write("project.txt", "version 115\ntitle \"t\"\nscreen 64 48\nstart_page \"main.qsb\"\n" +
+                                  std::string("var int \"n\" 0\n") + project_lines);
     Tool("project " + (work / "project.txt") + " -o " + (game / "quen.qpb"));
     for (const auto& [name, text] : pages) src.Write(name + ".qs", text);
     for (const auto& [name, text] : pages)
@@ -43,7 +42,8 @@ class ScriptRun : public PlayerRun {
   // The clock of the first trace line of a command, or -1.
   long ClockOf(const std::string& where) {
     for (const std::string& line : TraceLines("trace.txt")) {
-      if (line.size() > 11 && line.substr(11) == where) return std::strtol(line.c_str(), nullptr, 16);
+      if (line.size() > 11 && line.substr(11) == where)
+        return std::strtol(line.c_str(), nullptr, 16);
     }
     return -1;
   }
@@ -154,8 +154,7 @@ TEST_F(ScriptRun, FrameTimeAndFrameLimit) {
 }
 
 TEST_F(ScriptRun, AnOldPageIsReportedAndClosesTheGame) {
-  std::map<std::string, std::string> pages = {
-      {"main", "Call page=\"old.qsb\"\nCalc n = 5\n"}};
+  std::map<std::string, std::string> pages = {{"main", "Call page=\"old.qsb\"\nCalc n = 5\n"}};
   Play(pages);
   // A page file of version 102: only its version number.
   game.Write("old.qsb", std::string("\x66\x00\x00\x00", 4));
@@ -194,12 +193,14 @@ TEST_F(ScriptRun, SystemFunctionsAndVariablesInAGame) {
        "Calc ok = ok & DBSetActive(\"items\")\n"
        "Calc ok = ok & DBLoadTsvFile(\"items.tsv\")\n"
        "Calc ok = ok & DBLocate(\"name\", \"表\")\n"
-       "Calc db = DBGetStr(\"note\") ++ \"/\" ++ IntToStr(DBGetInt(\"price\") + DBRecordCount())\n"}};
+       "Calc db = DBGetStr(\"note\") ++ \"/\" ++ IntToStr(DBGetInt(\"price\") + "
+       "DBRecordCount())\n"}};
   game.Write("data.txt", "first\r\nsecond\r\n");
   // Shift-JIS cells whose second byte is a backslash load as they stand.
-  game.Write("items.tsv", "name\tprice int\tnote\r\n"
-                          "\x83\x5C\t100\tsoft\r\n"
-                          "\x95\x5C\t250\t\x95\x5C\x83\x5C\r\n");
+  game.Write("items.tsv",
+             "name\tprice int\tnote\r\n"
+             "\x83\x5C\t100\tsoft\r\n"
+             "\x95\x5C\t250\t\x95\x5C\x83\x5C\r\n");
   Result r = Play(pages, "--seed 7 ");
   ASSERT_EQ(r.status, 0) << r.err;
   auto v = Vars();
@@ -222,23 +223,22 @@ TEST_F(ScriptRun, SystemFunctionsAndVariablesInAGame) {
 }
 
 TEST_F(ScriptRun, TimedInputReachesTheScriptAndGapsAreNotCounted) {
-  std::map<std::string, std::string> pages = {
-      {"main",
-       "VarNew name=seen type=int\n"
-       "VarNew name=mx type=int\n"
-       "VarNew name=my type=int\n"
-       "VarNew name=held type=int\n"
-       "VarNew name=frames type=int\n"
-       "VarNew name=clock type=int\n"
-       "Wait @KeyPush[65] == FALSE\n"
-       "Calc seen = @TickCount\n"
-       "Calc mx = @MouseX\n"
-       "Calc my = @MouseY\n"
-       "Wait @KeyPush[65]\n"
-       "Calc held = @TickCount - seen\n"
-       "Wait time=500\n"
-       "Calc frames = @UpdateCount\n"
-       "Calc clock = @TickCount\n"}};
+  std::map<std::string, std::string> pages = {{"main",
+                                               "VarNew name=seen type=int\n"
+                                               "VarNew name=mx type=int\n"
+                                               "VarNew name=my type=int\n"
+                                               "VarNew name=held type=int\n"
+                                               "VarNew name=frames type=int\n"
+                                               "VarNew name=clock type=int\n"
+                                               "Wait @KeyPush[65] == FALSE\n"
+                                               "Calc seen = @TickCount\n"
+                                               "Calc mx = @MouseX\n"
+                                               "Calc my = @MouseY\n"
+                                               "Wait @KeyPush[65]\n"
+                                               "Calc held = @TickCount - seen\n"
+                                               "Wait time=500\n"
+                                               "Calc frames = @UpdateCount\n"
+                                               "Calc clock = @TickCount\n"}};
   work.Write("input.txt",
              "@100 move 10 20\n"
              "@200 keydown A\n"
@@ -280,8 +280,7 @@ TEST_F(ScriptRun, ToolBarFullScreenAndExitFromTheInputScript) {
              "@100 fullscreen     # F11 or Alt+Enter\n"
              "@200 button screen  # the tool bar, back to the window\n"
              "@300 button exit    # answered no: the game goes on\n");
-  Result r = Play(pages,
-                  "--display-modes 640x480x32@60 --input " + (work / "input.txt") + " ",
+  Result r = Play(pages, "--display-modes 640x480x32@60 --input " + (work / "input.txt") + " ",
                   "fullscreen 640 480\n");
   ASSERT_EQ(r.status, 0) << r.err;
   auto v = Vars();
@@ -344,8 +343,8 @@ TEST_F(ScriptRun, AWindowShowsWhatTheHeadlessPlayerShows) {
   for (const char* depth : {"32", "16", "15"}) {
     SCOPED_TRACE(depth);
     const std::string d = std::string(" --depth ") + depth;
-    Result r = Play(pages, "--frames 5 --dump-frames " + (work / ("headless" + d.substr(9))) + d +
-                               " ");
+    Result r =
+        Play(pages, "--frames 5 --dump-frames " + (work / ("headless" + d.substr(9))) + d + " ");
     ASSERT_EQ(r.status, 0) << r.err;
     // The real window on a virtual X server; leaks inside the desktop libraries are not ours.
     r = Run("xvfb-run -a -s '-screen 0 1024x768x24' env ASAN_OPTIONS=detect_leaks=0 " + kPlayer +
@@ -388,14 +387,12 @@ TEST_F(ScriptRun, AGameThatCreatesNothingRunsInAWindowAndGoesFullScreen) {
   EXPECT_GE(std::stoi(v["frames"].substr(4)), 50);
   const auto lines = TraceLines("trace.txt");
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "SetFullScreen.Full.SetScreenManIndex"), 1);
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "SetFullScreen.Full.SetScreenManIndexFail"),
-            0);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "SetFullScreen.Full.SetScreenManIndexFail"), 0);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "SetFullScreen.Normal.RestoreWindow"), 1);
 }
 
 TEST_F(ScriptRun, ClicksAndKeysOfARealWindowSwitchTheScreen) {
-  if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") !=
-      0)
+  if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "xvfb-run or xdotool is not installed";
   // The game ends itself once it has been in full screen and back.
   work.Write("project.txt",

@@ -62,11 +62,10 @@ TEST_F(PlayerRun, TheDemoGamePlaysAsScriptsDemoShows) {
   }
   Tool("project " + demo + "/project.txt -o " + (src / "quen.qpb"));
   Tool("pack " + src.Path() + " -o " + (game / "game.dat"));
-  Result r = Run(kPlayer + " --headless --frames 2000 --trace " + (work / "trace.txt") +
-                 " --dump-vars " + (work / "vars.txt") +
-                 " --display-modes 800x600x32@60,640x480x32@60 --input " + demo +
-                 "/headless-input.txt --dump-frames " + (work / "frames") + " --dump-every 0 " +
-                 game.Path());
+  Result r = Run(
+      kPlayer + " --headless --frames 2000 --trace " + (work / "trace.txt") + " --dump-vars " +
+      (work / "vars.txt") + " --display-modes 800x600x32@60,640x480x32@60 --input " + demo +
+      "/headless-input.txt --dump-frames " + (work / "frames") + " --dump-every 0 " + game.Path());
   EXPECT_EQ(r.status, 0) << r.err;
   // Two exit questions: "no", then "yes".
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
@@ -77,8 +76,8 @@ TEST_F(PlayerRun, TheDemoGamePlaysAsScriptsDemoShows) {
   EXPECT_NE(std::find(t.begin(), t.end(), "SetFullScreen.Normal.RestoreWindow"), t.end());
   // The exit answered "yes" at 1600 ms closes the window before the frame of that moment; the
   // colour loop ran up to then (it passes through the trace every other frame).
-  const auto last = std::find_if(t.rbegin(), t.rend(),
-                                 [](const std::string& l) { return l.find(" : ") == 8; });
+  const auto last =
+      std::find_if(t.rbegin(), t.rend(), [](const std::string& l) { return l.find(" : ") == 8; });
   ASSERT_NE(last, t.rend());
   const long last_ms = std::strtol(last->c_str(), nullptr, 16);
   EXPECT_GE(last_ms, 1600 - 2 * 16);

@@ -22,9 +22,15 @@ TEST(HashCollection, BucketFormulaUsesUnsignedLowerCasedBytes) {
   EXPECT_EQ(THashCollection::Bucket("\x83\x83x"), (48 + 0x83 + 0x83) & 0xFF);
   // A trail byte in the last-but-one place is never folded ("\x82\x41" is one character);
   // a letter there is.
-  EXPECT_EQ(THashCollection::Bucket("x\x82\x41" "y"), (64 + 'x' + 0x41) & 0xFF);
-  EXPECT_EQ(THashCollection::Bucket("x\x82\x41" "Ay"), (80 + 'x' + 'a') & 0xFF);
-  EXPECT_EQ(THashCollection::Bucket("\x82\x41" "B"), (48 + 0x82 + 0x41) & 0xFF);
+  EXPECT_EQ(THashCollection::Bucket("x\x82\x41"
+                                    "y"),
+            (64 + 'x' + 0x41) & 0xFF);
+  EXPECT_EQ(THashCollection::Bucket("x\x82\x41"
+                                    "Ay"),
+            (80 + 'x' + 'a') & 0xFF);
+  EXPECT_EQ(THashCollection::Bucket("\x82\x41"
+                                    "B"),
+            (48 + 0x82 + 0x41) & 0xFF);
   // Names that differ only in ASCII case share their bucket, whatever their characters.
   const std::string names[] = {"Data\\A.PNG", "\x83\x41\x83\x42Z", "AB\x82", "\x82"};
   for (const std::string& n : names)

@@ -258,8 +258,7 @@ TEST(PageText, PropertiesByNameOrNumber) {
   // left 3, top 4, width 5, onlbtndown 36: the set holds just these, in code order.
   EXPECT_EQ(f.ids, (std::vector<uint8_t>{3, 4, 5, 36}));
   std::string text = DumpPage(p);
-  EXPECT_NE(text.find(" left={10} top={20} width={30} onlbtndown={\"h.qss\"}\n"),
-            std::string::npos)
+  EXPECT_NE(text.find(" left={10} top={20} width={30} onlbtndown={\"h.qss\"}\n"), std::string::npos)
       << text;
   // A field of another command that shares a property's name is not a property.
   EXPECT_EQ(p.prop_sets[CommandCode("TextIns")], TPropSet{});

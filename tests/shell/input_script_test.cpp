@@ -9,21 +9,22 @@ namespace {
 TEST(InputScript, TimedInputAnswersAndKeyNames) {
   TInputScript s;
   std::string error;
-  ASSERT_TRUE(ParseInputScript("# comment\r\n"
-                               "answer yes\n"
-                               "answer path=/home/a b/c.txt  \n"
-                               "@100 move 10 -20\n"
-                               "@100 down left\n"
-                               "@120 up Right 5 6\n"
-                               "@130 wheel down\n"
-                               "@140 key return\n"
-                               "@150 keydown f5\n"
-                               "@150 keyup 65\n"
-                               "@160 gap 301\n"
-                               "@170 deactivate\n"
-                               "@180 activate\n"
-                               "@190 quit\n",
-                               s, error))
+  ASSERT_TRUE(
+      ParseInputScript("# comment\r\n"
+                       "answer yes\n"
+                       "answer path=/home/a b/c.txt  \n"
+                       "@100 move 10 -20\n"
+                       "@100 down left\n"
+                       "@120 up Right 5 6\n"
+                       "@130 wheel down\n"
+                       "@140 key return\n"
+                       "@150 keydown f5\n"
+                       "@150 keyup 65\n"
+                       "@160 gap 301\n"
+                       "@170 deactivate\n"
+                       "@180 activate\n"
+                       "@190 quit\n",
+                       s, error))
       << error;
   EXPECT_EQ(s.Answers, (std::vector<std::string>{"yes", "path=/home/a b/c.txt"}));
   ASSERT_EQ(s.Actions.size(), 12u);
@@ -50,13 +51,14 @@ TEST(InputScript, TimedInputAnswersAndKeyNames) {
 TEST(InputScript, TextToolButtonsFullScreenAndClosing) {
   TInputScript s;
   std::string error;
-  ASSERT_TRUE(ParseInputScript("@10 text こんにちは world\n"
-                               "@20 text  x\n"
-                               "@30 button exit\n"
-                               "@30 button Screen\n"
-                               "@40 fullscreen\n"
-                               "@50 close\n",
-                               s, error))
+  ASSERT_TRUE(
+      ParseInputScript("@10 text こんにちは world\n"
+                       "@20 text  x\n"
+                       "@30 button exit\n"
+                       "@30 button Screen\n"
+                       "@40 fullscreen\n"
+                       "@50 close\n",
+                       s, error))
       << error;
   ASSERT_EQ(s.Actions.size(), 6u);
   EXPECT_EQ(s.Actions[0].Input.Kind, TInputKind::Text);

@@ -330,8 +330,9 @@ TEST_F(StartupSteps, ALoadedGameIsDrawnFromTheFrameAfterTheLoad) {
 }
 
 TEST_F(StartupSteps, FullScreenSwitchesBothWaysWithTheirTraceNames) {
-  MakeGame("version 115\ntitle \"t\"\nscreen 320 240\nfullscreen 640 480\n"
-           "start_page \"start.qsb\"\n");
+  MakeGame(
+      "version 115\ntitle \"t\"\nscreen 320 240\nfullscreen 640 480\n"
+      "start_page \"start.qsb\"\n");
   window.Fake().modes = {{640, 480, 32, 60}, {800, 600, 32, 60}};
   TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
   view.Create();
@@ -340,13 +341,13 @@ TEST_F(StartupSteps, FullScreenSwitchesBothWaysWithTheirTraceNames) {
   EXPECT_EQ(view.ScreenManager()->ChosenModeIndex(), 0);
   platform::ClearTraceHistory();
   view.SetFullScreen(true);
-  EXPECT_EQ(platform::TraceHistory(),
-            (std::vector<std::string>{
-                "SetFullScreen", "SetFullScreen.Full", "SetFullScreen.Full.Bases.FreeDX",
-                "SetFullScreen.Full.MediaSuspend", "SetFullScreen.Full.ScreenMan.FreeDX",
-                "SetFullScreen.Full.StoreWindow", "SetFullScreen.Full.SetScreenManIndex",
-                "SetFullScreen.SetBounds", "SetFullScreen.Bases.Reload",
-                "SetFullScreen.MediaResume"}));
+  EXPECT_EQ(
+      platform::TraceHistory(),
+      (std::vector<std::string>{
+          "SetFullScreen", "SetFullScreen.Full", "SetFullScreen.Full.Bases.FreeDX",
+          "SetFullScreen.Full.MediaSuspend", "SetFullScreen.Full.ScreenMan.FreeDX",
+          "SetFullScreen.Full.StoreWindow", "SetFullScreen.Full.SetScreenManIndex",
+          "SetFullScreen.SetBounds", "SetFullScreen.Bases.Reload", "SetFullScreen.MediaResume"}));
   TParamCollection& vars = *view.Variables();
   EXPECT_TRUE(vars.FindVariable("@FullScr")->Value()->GetAsBool());
   // The game screen sits in the middle of the mode; no tool bar.
@@ -389,8 +390,9 @@ TEST_F(StartupSteps, FullScreenWithoutAModeStaysWindowed) {
 }
 
 TEST_F(StartupSteps, AModeThatDoesNotTakeEndsTheSwitchAndRestoresWhatItStopped) {
-  MakeGame("version 115\ntitle \"t\"\nscreen 320 240\nfullscreen 640 480\n"
-           "start_page \"start.qsb\"\n");
+  MakeGame(
+      "version 115\ntitle \"t\"\nscreen 320 240\nfullscreen 640 480\n"
+      "start_page \"start.qsb\"\n");
   window.Fake().modes = {{640, 480, 32, 60}};
   window.Fake().refuse_all = true;
   TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
@@ -412,8 +414,9 @@ TEST_F(StartupSteps, AModeThatDoesNotTakeEndsTheSwitchAndRestoresWhatItStopped) 
 }
 
 TEST_F(StartupSteps, InFullScreenTheToolBarComesUpOnTheTopRow) {
-  MakeGame("version 115\ntitle \"t\"\nscreen 320 240\nfullscreen 640 480\n"
-           "start_page \"start.qsb\"\n");
+  MakeGame(
+      "version 115\ntitle \"t\"\nscreen 320 240\nfullscreen 640 480\n"
+      "start_page \"start.qsb\"\n");
   window.Fake().modes = {{640, 480, 32, 60}};
   TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
   view.Create();
@@ -509,15 +512,15 @@ TEST(CommandLine, OptionsAndParameters) {
   EXPECT_FALSE(ParseCommandLine({"--input", "f"}, o, error));  // only headless runs take input
   ASSERT_TRUE(ParseCommandLine({"/CONFIG"}, o, error));
   // A pretended monitor for headless runs.
-  ASSERT_TRUE(ParseCommandLine({"--headless", "--display-modes", "800x600x32@60,640x480x16"}, o,
-                               error))
+  ASSERT_TRUE(
+      ParseCommandLine({"--headless", "--display-modes", "800x600x32@60,640x480x16"}, o, error))
       << error;
-  EXPECT_EQ(o.DisplayModes, (std::vector<platform::DisplayMode>{{800, 600, 32, 60},
-                                                                  {640, 480, 16, 0}}));
+  EXPECT_EQ(o.DisplayModes,
+            (std::vector<platform::DisplayMode>{{800, 600, 32, 60}, {640, 480, 16, 0}}));
   EXPECT_FALSE(ParseCommandLine({"--display-modes", "800x600x32"}, o, error));  // windowed
-  for (const char* bad : {"", "800x600", "800x600x12", "800x600x32@", "800x600x32@60,",
-                          "0x600x32", "800x600x32x1", "-800x600x32", "123456x600x32",
-                          "800 x600x32", "800x600x32@123456"}) {
+  for (const char* bad :
+       {"", "800x600", "800x600x12", "800x600x32@", "800x600x32@60,", "0x600x32", "800x600x32x1",
+        "-800x600x32", "123456x600x32", "800 x600x32", "800x600x32@123456"}) {
     std::vector<platform::DisplayMode> modes;
     EXPECT_FALSE(ParseDisplayModes(bad, modes)) << bad;
   }

@@ -12,9 +12,9 @@
 #include "expr/sys_func_man.h"
 #include "expr/sys_funcs.h"
 #include "platform/text_encoding.h"
+#include "quentool/verb.h"
 #include "runtime/db_manager.h"
 #include "runtime/player_funcs.h"
-#include "quentool/verb.h"
 
 namespace {
 
