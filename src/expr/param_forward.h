@@ -17,14 +17,16 @@ class TParamForward : public TCustomParam {
   int32_t GetCount() const override;
   void SetCount(int32_t n) override;
   uint8_t GetValueType() const override;
+  // Scalar access, reads beside writes.
   bool GetAsBool() const override;
-  long double GetAsFloat() const override;
-  int32_t GetAsInteger() const override;
-  std::string GetAsString() const override;
   void SetAsBool(bool v) override;
+  long double GetAsFloat() const override;
   void SetAsFloat(long double v) override;
+  int32_t GetAsInteger() const override;
   void SetAsInteger(int32_t v) override;
+  std::string GetAsString() const override;
   void SetAsString(std::string_view v) override;
+  // Element access.
   int32_t GetIntAt(int32_t i) const override;
   void SetIntAt(int32_t i, int32_t v) override;
   long double GetFloatAt(int32_t i) const override;
@@ -33,6 +35,7 @@ class TParamForward : public TCustomParam {
   void SetBoolAt(int32_t i, bool v) override;
   std::string GetStrAt(int32_t i) const override;
   void SetStrAt(int32_t i, std::string_view v) override;
+  // Shape, whole-value operations and search.
   int32_t GetDimCount() const override;
   int32_t GetDimSize(int32_t i) const override;
   const std::vector<int32_t>& GetDims() const override;
