@@ -62,6 +62,8 @@ class TQuenBase : public TQuenControl {
 };
 
 // A running transition as the registry sees it; the transitions themselves live elsewhere.
+class TScreenManager;
+
 class IQuenTransition {
  public:
   virtual ~IQuenTransition() = default;
@@ -127,6 +129,9 @@ class TQuenBaseList : public TQuenComponent {
   void SetScreen(TCustomDIBX* screen) { screen_ = screen; }
   bool TransitionRunning() const { return transition_type_ != 0; }
   const TRect& TransitionRect() const { return transition_rect_; }
+  // What the last draw pass changed on the screen: the running transition's rectangle while it
+  // draws, else the shown root's dirty rectangles.
+  std::vector<TRect> ChangedRects() const;
   void SetTransitionFactory(TTransitionFactory f) { transition_factory_ = std::move(f); }
   void StartTransition(int index, int32_t type, int32_t duration, bool force, int32_t param1,
                        int32_t param2);
@@ -137,7 +142,11 @@ class TQuenBaseList : public TQuenComponent {
   void ProcessInput(int32_t frameMs);
   void UpdateAll(int32_t frameMs);
   void DrawAll();
+  // Empties both roots' dirty lists once a frame was presented.
   void ClearDirty();
+  // Hands what the last draw pass changed to the screen modes for presentation, then empties
+  // both dirty lists: the one place a drawn frame leaves the registry.
+  void PresentTo(TScreenManager& screen);
   void Reset();
   void ReleaseAllSurfaces();
   void RestoreAllSurfaces();

@@ -6,11 +6,11 @@
 #include <iterator>
 #include <vector>
 
+#include "authoring/test_card.h"
 #include "imaging/color_tables.h"
 #include "imaging/dibx.h"
 #include "imaging/png_writer.h"
 #include "imaging/row_ops.h"
-#include "imaging/test_card.h"
 
 namespace quen {
 namespace {

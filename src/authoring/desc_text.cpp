@@ -1,4 +1,4 @@
-#include "runtime/desc_text.h"
+#include "authoring/desc_text.h"
 
 #include <cerrno>
 #include <cmath>

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "expr/db_manager.h"
 #include "expr/param_collection.h"
 #include "expr/param_types.h"
-#include "expr/sys_func_args.h"
 #include "expr/sys_func_man.h"
+#include "expr/sysfunc_args.h"
 #include "files/file_manager.h"
-#include "runtime/db_manager.h"
 
 namespace quen {
 

@@ -1,4 +1,4 @@
-#include "components/screen_manager.h"
+#include "media/screen_manager.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "imaging/pixel_convert.h"
-#include "scene.h"
+#include "support/scene.h"
 
 namespace quen {
 namespace {
@@ -47,8 +47,8 @@ struct Rig {
   HeadlessWindow window;
   Rig() { display.desktop = FakeDisplay::Format32(); }
   TScreenManager Make(int32_t w = 640, int32_t h = 480, int32_t pw = 800, int32_t ph = 600,
-                      TQuenBaseList* reg = nullptr, int32_t forced = 0) {
-    return TScreenManager(&display, window, reg, w, h, pw, ph, forced);
+                      int32_t forced = 0) {
+    return TScreenManager(&display, window, w, h, pw, ph, forced);
   }
 };
 
@@ -119,7 +119,7 @@ TEST(ScreenManagerModes, ChosenIndexIsValidated) {
 
 TEST(ScreenManagerModes, WithoutDisplayThereAreNoModesAndWindowedPlayIs32Bits) {
   HeadlessWindow win;
-  TScreenManager none(nullptr, win, nullptr, 320, 240, 320, 240);
+  TScreenManager none(nullptr, win, 320, 240, 320, 240);
   EXPECT_EQ(none.ModeCount(), 0);
   EXPECT_EQ(none.ChosenModeIndex(), -1);
   EXPECT_EQ(none.CurrentModeIndex(), -1);
@@ -131,7 +131,7 @@ TEST(ScreenManagerModes, WithoutDisplayThereAreNoModesAndWindowedPlayIs32Bits) {
   EXPECT_EQ(none.CurrentModeIndex(), -1);
   EXPECT_FALSE(none.FullScreen());
   // The headless window's display has no modes and a 32-bit desktop.
-  TScreenManager headless(win.Display(), win, nullptr, 320, 240, 320, 240);
+  TScreenManager headless(win.Display(), win, 320, 240, 320, 240);
   EXPECT_EQ(headless.ModeCount(), 0);
   EXPECT_EQ(headless.WorkingDepth(), 32);
 }
@@ -161,7 +161,7 @@ TEST(ScreenManagerDepth, WindowedDepthFollowsTheDesktop) {
 TEST(ScreenManagerDepth, ForcedDepthRulesWindowedPlayOnly) {
   Rig rig;
   rig.display.modes = {{800, 600, 16, 60}};
-  TScreenManager sm = rig.Make(640, 480, 800, 600, nullptr, 16);
+  TScreenManager sm = rig.Make(640, 480, 800, 600, 16);
   EXPECT_EQ(sm.WorkingDepth(), 16);
   EXPECT_FALSE(sm.SetForcedDepth(24));
   EXPECT_EQ(sm.ForcedDepth(), 16);
@@ -172,7 +172,7 @@ TEST(ScreenManagerDepth, ForcedDepthRulesWindowedPlayOnly) {
   EXPECT_EQ(sm.WorkingDepth(), 15);
   EXPECT_EQ(sm.FrameSurface()->BitCount(), 15);
   // A depth the surfaces cannot take is ignored at creation.
-  EXPECT_EQ(rig.Make(640, 480, 800, 600, nullptr, 8).WorkingDepth(), 32);
+  EXPECT_EQ(rig.Make(640, 480, 800, 600, 8).WorkingDepth(), 32);
 }
 
 TEST(ScreenManagerDepth, FullScreenDepthFollowsTheMode) {
@@ -230,8 +230,7 @@ TEST(ScreenManagerSwitch, FullToFullKeepsTheDisplayWindowedToFullSwitchesIt) {
   EXPECT_EQ(rig.display.log.back(), "leave");
   EXPECT_EQ(sm.CurrentModeIndex(), -1);
   // Shut-down in full screen gives the desktop back.
-  auto gone =
-      std::make_unique<TScreenManager>(&rig.display, rig.window, nullptr, 640, 480, 800, 600);
+  auto gone = std::make_unique<TScreenManager>(&rig.display, rig.window, 640, 480, 800, 600);
   gone->SetModeIndex(1);
   EXPECT_TRUE(rig.display.full_screen);
   gone.reset();
@@ -267,7 +266,9 @@ TEST(ScreenManagerSwitch, FreeDXThenSetModeBuildsAgain) {
   Scene s(16, 8);
   Rig rig;
   rig.display.modes = {{640, 480, 32, 60}};
-  TScreenManager sm = rig.Make(16, 8, 640, 480, &s.reg);
+  TScreenManager sm = rig.Make(16, 8, 640, 480);
+  // As the player assembles them: the registry composes on the frame surface.
+  s.reg.SetScreen(&sm.Frame());
   EXPECT_EQ(&s.reg.Screen(), sm.FrameSurface());
   sm.SetModeIndex(0);
   sm.FreeDX();
@@ -275,7 +276,7 @@ TEST(ScreenManagerSwitch, FreeDXThenSetModeBuildsAgain) {
   EXPECT_EQ(sm.FrameSurface(), nullptr);
   EXPECT_TRUE(s.reg.Screen().IsEmpty());
   EXPECT_FALSE(rig.display.full_screen);
-  sm.Present();  // nothing to show, nothing happens
+  s.reg.PresentTo(sm);  // nothing to show, nothing happens
   EXPECT_EQ(rig.window.Uploads(), 0);
   sm.SetModeIndex(0);
   EXPECT_EQ(sm.CurrentModeIndex(), 0);
@@ -283,8 +284,6 @@ TEST(ScreenManagerSwitch, FreeDXThenSetModeBuildsAgain) {
   EXPECT_EQ(rig.display.log,
             (std::vector<std::string>{"enter 640x480x32@60", "leave", "enter 640x480x32@60"}));
   EXPECT_EQ(&s.reg.Screen(), sm.FrameSurface());
-  sm.SetRegistry(nullptr);
-  EXPECT_NE(&s.reg.Screen(), sm.FrameSurface());
 }
 
 TEST(ScreenManagerPresent, OnlyDirtyRectanglesReachTheWindow) {
@@ -292,11 +291,13 @@ TEST(ScreenManagerPresent, OnlyDirtyRectanglesReachTheWindow) {
     SCOPED_TRACE(bits);
     Scene s(21, 9);  // odd width: padded rows at 16 bits
     Rig rig;
-    TScreenManager sm = rig.Make(21, 9, 21, 9, &s.reg, bits);
+    TScreenManager sm = rig.Make(21, 9, 21, 9, bits);
+    // As the player assembles them: the registry composes on the frame surface.
+    s.reg.SetScreen(&sm.Frame());
     s.reg.RestoreAllSurfaces();
     s.reg.Root(0).WriteProp(PR_COLOR, TPropValue::OfInt(0x0000FF));
     s.reg.DrawAll();
-    sm.Present();
+    s.reg.PresentTo(sm);
     TDIBX& frame = *sm.FrameSurface();
     ASSERT_EQ(frame.BitCount(), bits);
     EXPECT_TRUE(WindowShowsFrame(rig.window, frame));
@@ -306,7 +307,7 @@ TEST(ScreenManagerPresent, OnlyDirtyRectanglesReachTheWindow) {
     frame.FillRect(TRect{0, 0, 21, 9}, static_cast<uint32_t>(frame.ColorToPixel(0x00FF00)));
     s.reg.ActiveRoot().DirtyList().Add(TRect{2, 1, 5, 4});
     s.reg.Root(1).DirtyList().Add(TRect{10, 5, 12, 7});
-    sm.Present();
+    s.reg.PresentTo(sm);
     EXPECT_EQ(WindowColor(rig.window, 2, 1), 0x00FF00);
     EXPECT_EQ(WindowColor(rig.window, 4, 3), 0x00FF00);
     EXPECT_EQ(WindowColor(rig.window, 5, 3), 0x0000FF);
@@ -314,12 +315,12 @@ TEST(ScreenManagerPresent, OnlyDirtyRectanglesReachTheWindow) {
     EXPECT_TRUE(s.reg.Root(0).DirtyList().Rects().empty());
     EXPECT_TRUE(s.reg.Root(1).DirtyList().Rects().empty());
     const int uploads = rig.window.Uploads();
-    sm.Present();  // nothing changed, nothing copied
+    s.reg.PresentTo(sm);  // nothing changed, nothing copied
     EXPECT_EQ(rig.window.Uploads(), uploads);
 
     // Rectangles reaching outside the screen are cut to it.
     s.reg.ActiveRoot().DirtyList().Add(TRect{-50, -50, 500, 500});
-    sm.Present();
+    s.reg.PresentTo(sm);
     EXPECT_TRUE(WindowShowsFrame(rig.window, frame));
   }
 }
@@ -336,10 +337,12 @@ class TCornerTransition : public IQuenTransition {
 TEST(ScreenManagerPresent, DuringATransitionOnlyItsRectangleIsShown) {
   Scene s(12, 6);
   Rig rig;
-  TScreenManager sm = rig.Make(12, 6, 12, 6, &s.reg);
+  TScreenManager sm = rig.Make(12, 6, 12, 6);
+  // As the player assembles them: the registry composes on the frame surface.
+  s.reg.SetScreen(&sm.Frame());
   s.reg.RestoreAllSurfaces();
   s.reg.DrawAll();
-  sm.Present();
+  s.reg.PresentTo(sm);
   TDIBX& frame = *sm.FrameSurface();
   EXPECT_TRUE(WindowShowsFrame(rig.window, frame));
   s.reg.SetTransitionFactory([](int32_t, TCustomDIBX&, TCustomDIBX&, TCustomDIBX&, int32_t,
@@ -351,7 +354,7 @@ TEST(ScreenManagerPresent, DuringATransitionOnlyItsRectangleIsShown) {
   frame.FillRect(TRect{5, 3, 12, 6}, static_cast<uint32_t>(frame.ColorToPixel(0x00FF00)));
   s.reg.Root(0).DirtyList().Add(TRect{0, 0, 12, 6});
   s.reg.Root(1).DirtyList().Add(TRect{0, 0, 12, 6});
-  sm.Present();
+  s.reg.PresentTo(sm);
   EXPECT_EQ(WindowColor(rig.window, 2, 1), 0xFF0000);
   EXPECT_EQ(WindowColor(rig.window, 3, 1), 0x000000);
   EXPECT_EQ(WindowColor(rig.window, 6, 4), 0x000000);
@@ -362,7 +365,9 @@ TEST(ScreenManagerPresent, DuringATransitionOnlyItsRectangleIsShown) {
 TEST(ScreenManagerPresent, ComposedFramesReachTheWindowWhole) {
   Scene s(30, 20);
   Rig rig;
-  TScreenManager sm = rig.Make(30, 20, 30, 20, &s.reg);
+  TScreenManager sm = rig.Make(30, 20, 30, 20);
+  // As the player assembles them: the registry composes on the frame surface.
+  s.reg.SetScreen(&sm.Frame());
   s.reg.RestoreAllSurfaces();
   auto* box = s.Make("box", 3, 4, 5, 6);
   box->WriteProp(PR_COLOR, TPropValue::OfInt(0x00FFFF));
@@ -371,14 +376,16 @@ TEST(ScreenManagerPresent, ComposedFramesReachTheWindowWhole) {
     s.reg.ProcessInput(16);
     s.reg.UpdateAll(16);
     s.reg.DrawAll();
-    sm.Present();
+    s.reg.PresentTo(sm);
     EXPECT_TRUE(WindowShowsFrame(rig.window, *sm.FrameSurface())) << i;
   }
-  // Without a registry there is nothing to present.
+  // Nothing changed since the whole first frame: nothing to present.
   HeadlessWindow lone;
-  TScreenManager alone(nullptr, lone, nullptr, 30, 20, 30, 20);
-  alone.Present();
-  EXPECT_EQ(lone.Uploads(), 0);
+  TScreenManager alone(nullptr, lone, 30, 20, 30, 20);
+  alone.Present({});
+  const int first = lone.Uploads();
+  alone.Present({});
+  EXPECT_EQ(lone.Uploads(), first);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "imaging/test_card.h"
+#include "authoring/test_card.h"
 
 #include <cmath>
 #include <memory>

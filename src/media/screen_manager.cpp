@@ -1,8 +1,6 @@
-#include "components/screen_manager.h"
+#include "media/screen_manager.h"
 
 #include "imaging/pixel_convert.h"
-
-#include "components/quen_base_list.h"
 
 namespace quen {
 
@@ -19,27 +17,24 @@ bool ValidForcedDepth(int32_t bits) {
 }  // namespace
 
 TScreenManager::TScreenManager(platform::IDisplay* display, platform::IGameWindow& window,
-                               TQuenBaseList* registry, int32_t screenWidth, int32_t screenHeight,
-                               int32_t preferredWidth, int32_t preferredHeight, int32_t forcedDepth)
+                               int32_t screen_width, int32_t screen_height, int32_t preferred_width,
+                               int32_t preferred_height, int32_t forced_depth)
     : display_(display),
       window_(window),
-      registry_(registry),
-      screen_width_(screenWidth),
-      screen_height_(screenHeight),
-      preferred_width_(preferredWidth),
-      preferred_height_(preferredHeight),
-      forced_depth_(ValidForcedDepth(forcedDepth) ? forcedDepth : 0) {
+      screen_width_(screen_width),
+      screen_height_(screen_height),
+      preferred_width_(preferred_width),
+      preferred_height_(preferred_height),
+      forced_depth_(ValidForcedDepth(forced_depth) ? forced_depth : 0) {
   if (display_) {
     platform::DesktopFormat f;
     if (display_->GetDesktopFormat(f)) preferred_depth_ = f.bits;
     for (const platform::DisplayMode& m : display_->Modes()) FilterMode(m);
   }
-  if (registry_) registry_->SetScreen(&frame_);
   SetModeIndex(-1);
 }
 
 TScreenManager::~TScreenManager() {
-  // The registry is freed before us at shut-down, so it is not touched here.
   if (entered_ && display_) display_->LeaveFullScreen();
 }
 
@@ -82,13 +77,6 @@ bool TScreenManager::SetForcedDepth(int32_t bits) {
   if (!ValidForcedDepth(bits)) return false;
   forced_depth_ = bits;
   return true;
-}
-
-void TScreenManager::SetRegistry(TQuenBaseList* registry) {
-  if (registry_ == registry) return;
-  if (registry_) registry_->SetScreen(nullptr);
-  registry_ = registry;
-  if (registry_) registry_->SetScreen(&frame_);
 }
 
 void TScreenManager::SetModeIndex(int32_t index) {
@@ -166,20 +154,19 @@ void TScreenManager::FreeDX() {
   current_ = -2;
 }
 
-void TScreenManager::Present() {
-  if (!registry_ || frame_.IsEmpty()) return;
+void TScreenManager::Present(const std::vector<TRect>& changed) {
+  if (frame_.IsEmpty()) return;
   const int32_t w = frame_.Width(), h = frame_.Height();
   std::vector<platform::FrameRect> parts;
   auto add = [&](const TRect& r) {
     const TRect c = r.Intersect(TRect{0, 0, w, h});
     if (!c.IsEmpty()) parts.push_back({c.Left, c.Top, c.Width(), c.Height()});
   };
-  if (whole_frame_)
+  if (whole_frame_) {
     add(TRect{0, 0, w, h});
-  else if (!registry_->TransitionRect().IsEmpty())
-    add(registry_->TransitionRect());
-  else
-    for (const TRect& r : registry_->ActiveRoot().DirtyList().Rects()) add(r);
+  } else {
+    for (const TRect& r : changed) add(r);
+  }
   if (!parts.empty()) {
     TDIBSurface& dib = frame_.DIB();
     if (frame_.BitCount() == 32) {
@@ -198,8 +185,6 @@ void TScreenManager::Present() {
     window_.Present();
   }
   whole_frame_ = false;
-  registry_->Root(0).DirtyList().Clear();
-  registry_->Root(1).DirtyList().Clear();
 }
 
 }  // namespace quen

@@ -7,24 +7,21 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/types.h"
 #include "imaging/dibx.h"
 #include "platform/display.h"
 #include "platform/game_window.h"
 
 namespace quen {
 
-class TQuenBaseList;
-
 class TScreenManager {
  public:
   // Lists the usable modes of the display (none without one), picks the full-screen mode and
-  // sets up windowed play. The registry composes on the frame surface from now on; it may be
-  // freed before the manager, but must not use the frame surface after the manager is gone
-  // (SetRegistry(nullptr) hands it back its own surface). forcedDepth 15, 16 or 32 replaces the
-  // depth windowed play takes from the desktop; 0 keeps the desktop's.
-  TScreenManager(platform::IDisplay* display, platform::IGameWindow& window,
-                 TQuenBaseList* registry, int32_t screenWidth, int32_t screenHeight,
-                 int32_t preferredWidth, int32_t preferredHeight, int32_t forcedDepth = 0);
+  // sets up windowed play. forced_depth 15, 16 or 32 replaces the depth windowed play takes from
+  // the desktop; 0 keeps the desktop's.
+  TScreenManager(platform::IDisplay* display, platform::IGameWindow& window, int32_t screen_width,
+                 int32_t screen_height, int32_t preferred_width, int32_t preferred_height,
+                 int32_t forced_depth = 0);
   ~TScreenManager();
   TScreenManager(const TScreenManager&) = delete;
   TScreenManager& operator=(const TScreenManager&) = delete;
@@ -46,9 +43,9 @@ class TScreenManager {
   // Frees the frame surface and returns the display to the desktop; the next SetModeIndex
   // builds everything again.
   void FreeDX();
-  // Hands the changed parts of the frame to the window (the active root's dirty rectangles, or
-  // the transition's rectangle while it draws), then empties both roots' dirty lists.
-  void Present();
+  // Hands the changed parts of the frame to the window: the rectangles given (cut to the frame),
+  // or the whole frame when it is new since the last presentation.
+  void Present(const std::vector<TRect>& changed);
 
   bool FullScreen() const { return full_screen_; }
   // Component surfaces are memory surfaces while this is set; always so after a set-up here.
@@ -56,14 +53,15 @@ class TScreenManager {
   int32_t WorkingDepth() const { return working_depth_; }
   int32_t DisplayDepth() const { return display_depth_; }
   int32_t PreferredDepth() const { return preferred_depth_; }
+  // The surface frames are composed on; it stays the same object for the manager's life and is
+  // empty between FreeDX and the next set-up.
+  TDIBX& Frame() { return frame_; }
   // Null while there is none (after FreeDX).
   TDIBX* FrameSurface() { return frame_.IsEmpty() ? nullptr : &frame_; }
 
   int32_t ForcedDepth() const { return forced_depth_; }
   // 0, 15, 16 or 32 (else refused); takes effect at the next windowed set-up.
   bool SetForcedDepth(int32_t bits);
-  // Hands the old registry back its own surface and gives the new one the frame surface.
-  void SetRegistry(TQuenBaseList* registry);
 
  private:
   void FilterMode(const platform::DisplayMode& m);
@@ -73,7 +71,6 @@ class TScreenManager {
 
   platform::IDisplay* display_;
   platform::IGameWindow& window_;
-  TQuenBaseList* registry_;
   int32_t screen_width_, screen_height_;
   int32_t preferred_width_, preferred_height_;
   int32_t preferred_depth_ = 24;

@@ -1,5 +1,5 @@
-// The system variables and functions that read and change the running player: the component
-// registry, the project, the call stack, the clock, files, and the desktop (dialogs, URLs).
+// What the system variables and functions see of the running player. The composition root
+// implements it; quentool eval and tests pass one that lends nothing.
 #pragma once
 
 #include <cstdint>
@@ -9,11 +9,8 @@
 namespace quen {
 
 class TCallMan;
-class TDBManager;
-class TParamCollection;
 class TProject;
 class TQuenBaseList;
-class TSysFuncMan;
 
 // What the player lends to its system variables and functions. Each part answers for what it
 // owns; a part that is missing leaves the default (nothing there, nothing changes).
@@ -41,22 +38,5 @@ class ISystemHost {
   // Hands a URL or folder to the desktop ("open"); headless players only report it.
   virtual void OpenUrl(const std::string& /*url*/) {}
 };
-
-// Installs the system variables that read the player's state into the table.
-void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host);
-
-// Registers the functions that act on components, the call stack, files and the desktop.
-void RegisterPlayerFunctions(TSysFuncMan& funcs, ISystemHost& host);
-
-// The file choosers and ExtractFile, through the platform's dialogs.
-void RegisterDesktopFunctions(TSysFuncMan& funcs, ISystemHost& host);
-
-// Every system function: the value groups of the expression layer, the player's own and the
-// table database's.
-void RegisterAllSystemFunctions(TSysFuncMan& funcs, ISystemHost& host, TDBManager& db);
-
-// The installed font families in Shift-JIS, with the Windows family names that our font
-// substitution serves, one per line ("\r\n" between).
-std::string FontListText(bool fixed_pitch);
 
 }  // namespace quen

@@ -1,4 +1,4 @@
-#include "runtime/db_manager.h"
+#include "expr/db_manager.h"
 
 #include <algorithm>
 #include <cstring>

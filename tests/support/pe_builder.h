@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "files/archive_builder.h"
+#include "support/archive_builder.h"
 
 namespace quen::testing {
 

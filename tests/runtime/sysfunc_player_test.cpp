@@ -5,9 +5,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "authoring/page_text.h"
 #include "components/prop_table.h"
 #include "components/quen_base_list.h"
 #include "components/quen_object.h"
+#include "expr/db_manager.h"
 #include "expr/param_collection.h"
 #include "expr/param_system.h"
 #include "expr/quen_parser.h"
@@ -16,9 +18,8 @@
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
 #include "runtime/call_man.h"
-#include "runtime/db_manager.h"
-#include "runtime/page_text.h"
-#include "runtime/player_funcs.h"
+#include "runtime/sysfunc_files.h"
+#include "runtime/sysfunc_register.h"
 
 namespace quen {
 namespace {
@@ -40,7 +41,10 @@ class PlayerFuncs : public ::testing::Test {
   void SetUp() override {
     host.registry = &registry;
     RegisterSystemVariables(vars, host);
+    RegisterComponentFunctions(funcs, host);
     RegisterPlayerFunctions(funcs, host);
+    RegisterFileFunctions(funcs, host);
+    RegisterDesktopFunctions(funcs, host);
   }
   TCustomParam* Var(const std::string& name, uint8_t type) {
     if (auto* r = vars.FindVariable(name)) return r->Value();
@@ -175,7 +179,6 @@ TEST_F(PlayerFuncs, FilesThroughTheFileManager) {
 }
 
 TEST_F(PlayerFuncs, FileChoosersAndExtractFileAnswerFromTheScript) {
-  RegisterDesktopFunctions(funcs, host);
   auto owned = std::make_unique<platform::HeadlessDialogs>();
   platform::HeadlessDialogs& dialogs = *owned;
   platform::SetDialogs(std::move(owned));

@@ -1,4 +1,4 @@
-#include "runtime/page_text.h"
+#include "authoring/page_text.h"
 
 #include <cctype>
 #include <charconv>

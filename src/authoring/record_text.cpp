@@ -1,11 +1,11 @@
-#include "runtime/record_text.h"
+#include "authoring/record_text.h"
 
 #include <functional>
 #include <map>
 #include <set>
 
+#include "authoring/desc_text.h"
 #include "base/error.h"
-#include "runtime/desc_text.h"
 
 namespace quen {
 
