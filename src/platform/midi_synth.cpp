@@ -89,6 +89,9 @@ void MidiSynth::LoadSynth() {
   fluid_settings_setnum(f->settings, "synth.sample-rate", kSampleRate);
   fluid_settings_setint(f->settings, "synth.cpu-cores", 1);
   fluid_settings_setint(f->settings, "synth.threadsafe-api", 0);
+  // The library's default gain is for many voices at once; music sounds faint beside the
+  // game's waves with it.
+  fluid_settings_setnum(f->settings, "synth.gain", 0.5);
   f->synth = new_fluid_synth(f->settings);
   if (!f->synth || fluid_synth_sfload(f->synth, path.c_str(), 1) == FLUID_FAILED) {
     std::fprintf(stderr, "quenplay: cannot load the sound font %s: MIDI music stays silent\n",
