@@ -71,8 +71,8 @@ std::vector<MidiOutCaps> MidiSynth::Devices() {
   return {caps};
 }
 
+// Loading a font takes a while: it happens outside the lock, so the mixer keeps rendering.
 void MidiSynth::LoadSynth() {
-  tried_font_ = true;
   if (!options_.render) return;
   const std::string path = FindSoundFont(options_.sound_font);
   if (path.empty()) {
@@ -98,15 +98,19 @@ void MidiSynth::LoadSynth() {
                  path.c_str());
     return;
   }
+  std::lock_guard<std::mutex> hold(lock_);
   font_path_ = path;
   fluid_ = std::move(f);
 }
 
 bool MidiSynth::Open(int32_t device, Notify notify) {
   if (device < -1 || device > 0) return false;
+  if (!tried_font_) {
+    tried_font_ = true;
+    LoadSynth();
+  }
   {
     std::lock_guard<std::mutex> hold(lock_);
-    if (!tried_font_) LoadSynth();
     open_ = true;
     notify_ = notify;
   }

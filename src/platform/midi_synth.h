@@ -69,7 +69,7 @@ class MidiSynth : public IMidiPort, public IAudioSource {
   std::mutex lock_;  // over the synthesiser and the log: the timer thread sends, the mixer renders
   std::unique_ptr<Fluid> fluid_;
   Notify notify_;
-  bool tried_font_ = false;
+  bool tried_font_ = false;  // Open belongs to one thread
   bool open_ = false;
   std::string font_path_;
   std::unique_ptr<HostFile> log_file_;
