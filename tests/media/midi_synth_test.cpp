@@ -8,6 +8,7 @@
 #include "media/midi_play_v.h"
 #include "platform/midi_synth.h"
 #include "support/smf_builder.h"
+#include "support/temp_dir.h"
 
 namespace quen {
 namespace {
@@ -49,13 +50,40 @@ TEST(MidiSynthPort, RendersTheSameSamplesEveryRun) {
 }
 
 TEST(MidiSynthPort, SilentWithoutAFont) {
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   const auto missing = RenderChord("/nonexistent/none.sf2", true);
-  const std::string said = testing::internal::GetCapturedStderr();
+  const std::string said = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
   for (int16_t s : missing) ASSERT_EQ(s, 0);
   const auto log_only = RenderChord("", false);
   for (int16_t s : log_only) ASSERT_EQ(s, 0);
+}
+
+// The message log file holds what the port received, closed or not; nothing sent to a closed port.
+TEST(MidiSynthPort, LogsEveryMessageToTheDumpFile) {
+  quen::testing::TempDir dir;
+  std::string lines;
+  {
+    platform::MidiSynthOptions o;
+    o.render = false;
+    o.dump_file = dir / "midi.txt";
+    o.log_line = [&](const std::string& l) { lines += l + "\n"; };
+    platform::MidiSynth synth(o);
+    synth.ShortMessage(0x403C90, 5);
+    int done = 0;
+    ASSERT_TRUE(synth.Open(-1, [&](platform::MidiNotification n, uint64_t id) {
+      done += n == platform::MidiNotification::kDone && id == 7;
+    }));
+    synth.ShortMessage(0x403C90, 10);
+    synth.ShortMessage(0x05C1, 20);
+    const uint8_t sysex[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    synth.LongMessage(7, sysex, sizeof sysex, 30);
+    EXPECT_EQ(done, 1);
+    synth.Close();
+    synth.ShortMessage(0x403C90, 40);
+  }
+  EXPECT_EQ(lines, "10 903C40\n20 C105\n30 F07E7F0901F7\n");
+  EXPECT_EQ(dir.Read("midi.txt"), lines);
 }
 
 }  // namespace
