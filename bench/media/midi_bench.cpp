@@ -118,6 +118,7 @@ void TickLateness(benchmark::State& state) {
     timer.SetEnabled(true);
     while (timer.Lateness().size() < kTicks) quen::platform::SleepMillis(50);
     late = timer.Lateness();
+    state.counters["urgency"] = timer.Urgency();
   }
   std::sort(late.begin(), late.end());
   auto at = [&](double q) {

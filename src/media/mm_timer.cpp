@@ -113,7 +113,17 @@ std::vector<int32_t> TMMTimer::Lateness() {
 }
 
 void TMMTimer::ThreadMain() {
-  platform::MakeThreadUrgent();
+  switch (platform::MakeThreadUrgent()) {
+    case platform::ThreadUrgency::kRealtime:
+      urgency_ = 2;
+      break;
+    case platform::ThreadUrgency::kRaised:
+      urgency_ = 1;
+      break;
+    case platform::ThreadUrgency::kNormal:
+      urgency_ = 0;
+      break;
+  }
   int64_t deadline = platform::MonotonicMicros();
   while (!stop_) {
     const int64_t period_us = int64_t{Period()} * 1000;

@@ -51,6 +51,8 @@ class TMMTimer {
   // Stepped: the deadline of the next tick.
   int64_t NextTickMs();
 
+  // Threaded: the scheduling the thread got (once it runs): 2 real-time, 1 raised, 0 normal.
+  int32_t Urgency() const { return urgency_; }
   // Threaded: keeps how late each of the next `count` ticks woke, in microseconds.
   void RecordLateness(size_t count);
   std::vector<int32_t> Lateness();
@@ -69,6 +71,7 @@ class TMMTimer {
   bool held_ = false;
   bool ticking_ = false;
   std::atomic<bool> stop_{false};
+  std::atomic<int32_t> urgency_{0};
   std::thread thread_;
 
   // Stepped mode.
