@@ -98,7 +98,7 @@ class TMidiPlayV : public TMidiV {
 
   void Rewind();
   void Tick(int64_t now_ms);
-  // Sends event i (Algorithm of the player: controllers scaled, meta events never sent).
+  // Controllers go out scaled; meta events are never sent.
   void SendEvent(const TMidiMsgEvent& e, int64_t now_ms);
   void SendController(int32_t channel, int32_t controller, int64_t now_ms);
   void SendShort(uint32_t packed, int64_t now_ms);
