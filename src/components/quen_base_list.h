@@ -144,9 +144,10 @@ class TQuenBaseList : public TQuenComponent {
   void DrawAll();
   // Empties both roots' dirty lists once a frame was presented.
   void ClearDirty();
-  // Hands what the last draw pass changed to the screen modes for presentation, then empties
-  // both dirty lists: the one place a drawn frame leaves the registry.
-  void PresentTo(TScreenManager& screen);
+  // Hands what the last draw pass changed to the screen modes for presentation (none for a game
+  // without a screen), then empties both dirty lists: the one place a drawn frame leaves the
+  // registry.
+  void PresentTo(TScreenManager* screen);
   void Reset();
   void ReleaseAllSurfaces();
   void RestoreAllSurfaces();

@@ -306,11 +306,8 @@ void TFormView::FrameStep(int32_t elapsed_ms) {
                     (dump_next_ || (dump_every_ > 0 && (drawn_frames_ + 1) % dump_every_ == 0));
   if (dump) window_.CaptureNextPresent();
   TScreenManager* screen = player_->Screen();
-  if (screen && registry) {
-    registry->PresentTo(*screen);
-  } else {
-    window_.Present();
-  }
+  if (registry) registry->PresentTo(screen);
+  if (!screen) window_.Present();
   ++drawn_frames_;
   if (dump) DumpFrame();
   dump_next_ = false;
