@@ -283,7 +283,10 @@ void TFormView::FrameStep(int32_t elapsed_ms) {
   if (!project || TerminateFlag() || switching_) return;
   DeleteListedFiles();
   TQuenBaseList* registry = player_->Registry();
-  if (registry) registry->ProcessInput(elapsed_ms);
+  if (registry) {
+    registry->SetGameClock(clock_);
+    registry->ProcessInput(elapsed_ms);
+  }
   if (TCallMan* cm = player_->CallMan()) {
     cm->clock = clock_;
     cm->frame_ms = elapsed_ms;
