@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
+#include "platform/http_client.h"
 #include "platform/instance_lock.h"
 #include "platform/trace.h"
 #include "runtime/game_settings.h"
@@ -303,6 +304,7 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
   }
   if (options.Seed || options.Headless) SetRandomSeed(options.Seed.value_or(0));
 
+  platform::InitHttp();
   TStartupContext context{options.Params, exe_folder, exe};
   int status = kExitNormal;
   {

@@ -161,7 +161,8 @@ TEST_F(ScriptRun, HeadlessTimeAndDateRepeatAndStartWhereTold) {
        "VarNew name=day type=float\nVarNew name=week type=int\n"
        "Calc t0 = @PCTickCount\nWait time=100\nCalc t1 = @PCTickCount - t0\n"
        "Calc now = IntToStr(@Year) ++ \"/\" ++ IntToStr(@Month) ++ \"/\" ++ IntToStr(@Day)\n"
-       "Calc now = now ++ \" \" ++ IntToStr(@Hour) ++ \":\" ++ IntToStr(@Min) ++ \":\" ++ IntToStr(@Sec)\n"
+       "Calc now = now ++ \" \" ++ IntToStr(@Hour) ++ \":\" ++ IntToStr(@Min) ++ \":\" ++ "
+       "IntToStr(@Sec)\n"
        "Calc now = now ++ \" \" ++ IntToStr(@Week)\n"
        "Calc day = EncodeDate(@Year, @Month, @Day) + EncodeTime(@Hour, @Min, @Sec)\n"
        "Calc week = GetWeek(day)\n"}};

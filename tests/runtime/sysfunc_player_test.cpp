@@ -2,7 +2,6 @@
 // the call stack, files, Calc and the desktop.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <iterator>
 
 #include "authoring/page_text.h"
@@ -222,8 +221,8 @@ TEST_F(PlayerFuncs, FileChoosersAndExtractFileAnswerFromTheScript) {
   Var("list", PT_STR)->SetStrAt(1, "B.TXT");
   dialogs.QueueAnswer("yestoall");
   EXPECT_EQ(Str("ExtractFile(list, TRUE, dest)"), "TRUE");
-  std::ifstream extracted(dir + "out/deep/a.txt");
-  std::string text((std::istreambuf_iterator<char>(extracted)), std::istreambuf_iterator<char>());
+  std::string text;
+  EXPECT_TRUE(platform::ReadWholeFile(dir + "out/deep/a.txt", text));
   EXPECT_EQ(text, "A");
   EXPECT_EQ(Str("ExtractFile(\"nothing.txt\", FALSE, dest)"), "FALSE");
   SetFileManager(nullptr);

@@ -30,8 +30,8 @@ class RecordingPlayer : public TPlayer {
   }
   void SaveGame(TProject&, int32_t slot, const std::string& page, int32_t value,
                 const std::string& caption) override {
-    log_.push_back("save " + std::to_string(slot) + " " + page + " " + std::to_string(value) +
-                   " " + caption);
+    log_.push_back("save " + std::to_string(slot) + " " + page + " " + std::to_string(value) + " " +
+                   caption);
   }
 
  private:

@@ -1,7 +1,6 @@
 // A private folder for one test, removed afterwards.
 #pragma once
 
-#include <fstream>
 #include <string>
 
 #include "platform/host_fs.h"
@@ -15,11 +14,12 @@ class TempDir {
   const std::string& Path() const { return path_; }
   std::string operator/(const std::string& rel) const { return path_ + rel; }
   void Write(const std::string& rel, const std::string& data) const {
-    std::ofstream(path_ + rel, std::ios::binary) << data;
+    platform::WriteFileAtomically(path_ + rel, data);
   }
+  // The file's bytes, or "" when it cannot be read.
   std::string Read(const std::string& rel) const {
-    std::ifstream in(path_ + rel, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::string data;
+    return platform::ReadWholeFile(path_ + rel, data) ? data : std::string();
   }
 
  private:

@@ -1,8 +1,6 @@
 // midi dump / asm / events / play: MIDI files as text, their event times, and what the
 // sequencer sends to the port when it plays them headless.
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "authoring/midi_text.h"
 #include "base/error.h"
@@ -13,21 +11,13 @@
 namespace quentool {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw UsageError{"cannot read " + path};
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
+// Standard output for an empty path.
 void WriteOut(const std::string& path, const std::string& bytes) {
   if (path.empty()) {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    return;
+  } else {
+    WriteOutputFile(path, bytes);
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw UsageError{"cannot write " + path};
 }
 
 int32_t IntOption(Args& args, const std::string& name, int32_t fallback, int32_t lo, int32_t hi) {
@@ -64,7 +54,7 @@ std::string Hex(std::string_view bytes) {
 int Dump(Args args) {
   std::string out;
   TakeOption(args, "-o", out);
-  WriteOut(out, quen::DumpMidiText(ReadFile(OneFile(args))));
+  WriteOut(out, quen::DumpMidiText(ReadInputFile(OneFile(args))));
   return 0;
 }
 
@@ -74,7 +64,7 @@ int Asm(Args args) {
   const std::string src = OneFile(args);
   std::string bytes;
   try {
-    bytes = quen::AssembleMidiText(ReadFile(src));
+    bytes = quen::AssembleMidiText(ReadInputFile(src));
   } catch (const quen::EQuenError& e) {
     throw quen::EQuenError(src + ":" + e.Message());
   }
@@ -84,7 +74,7 @@ int Asm(Args args) {
 
 int Events(Args args) {
   quen::TMidiV midi;
-  midi.LoadFromBytes(ReadFile(OneFile(args)));
+  midi.LoadFromBytes(ReadInputFile(OneFile(args)));
   std::string out;
   for (const auto& e : midi.Events()) {
     out += std::to_string(e.tick) + " " + std::to_string(e.time) + " " + Hex(midi.Bytes(e)) + "\n";
@@ -100,7 +90,7 @@ int Play(Args args) {
   const int32_t volume = IntOption(args, "--volume", 0, INT32_MIN, INT32_MAX);
   const bool repeat = TakeFlag(args, "--repeat");
   if (repeat && ms < 0) throw UsageError{"--repeat plays for ever: give --ms N"};
-  const std::string bytes = ReadFile(OneFile(args));
+  const std::string bytes = ReadInputFile(OneFile(args));
 
   std::string out;
   quen::platform::MidiSynthOptions options;
