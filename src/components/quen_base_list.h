@@ -21,6 +21,8 @@
 namespace quen {
 
 class TQuenBaseList;
+class TParamCollection;
+class TSysFuncMan;
 
 // A screen root: its own surface and dirty list, and the mouse state of its screen.
 class TQuenBase : public TQuenControl {
@@ -172,6 +174,15 @@ class TQuenBaseList : public TQuenComponent {
   bool SoundOn() const { return sound_on_; }
   void SetSoundOn(bool on) { sound_on_ = on; }
   int32_t FrameMs() const { return frame_ms_; }
+  // The variable table and system functions that the kinds' compiled expressions run against
+  // (an image's wait, an emitter's positions) and that choices write (@SelStr, @SelIndex);
+  // null in a registry without scripts.
+  void SetScriptContext(TParamCollection* vars, const TSysFuncMan* funcs) {
+    script_vars_ = vars;
+    script_funcs_ = funcs;
+  }
+  TParamCollection* ScriptVars() const { return script_vars_; }
+  const TSysFuncMan* ScriptFuncs() const { return script_funcs_; }
 
   // Right-click-scrap list (no duplicates).
   void SetRightClickScrap(TQuenControl* c, bool on);
@@ -198,6 +209,7 @@ class TQuenBaseList : public TQuenComponent {
   TQuenObject* Adopt(std::unique_ptr<TQuenObject> o);
   void MakeRoots();
   void FreeRoots();
+  bool OwnsImageCache() const;
   void KeyDown(int key);
   void KeyUp(int key);
   void FireKeys();
@@ -235,6 +247,8 @@ class TQuenBaseList : public TQuenComponent {
   ICursorHost* cursor_host_ = nullptr;
   std::string default_cursor_;
   int32_t frame_ms_ = 0;
+  TParamCollection* script_vars_ = nullptr;
+  const TSysFuncMan* script_funcs_ = nullptr;
 };
 
 // Shared by the property commands and functions: raise the GetProp / SetProp errors.
