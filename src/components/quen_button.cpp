@@ -284,7 +284,7 @@ void TQuenButton::SaveToStream(TStream& s, int32_t version) const {
 
 void TQuenButton::LoadFromStream(TStream& s, int32_t version) {
   TQuenImages::LoadFromStream(s, version);
-  const int32_t index = list_->Index, countdown = list_->Countdown;
+  const int32_t index = stored_index_, countdown = stored_countdown_;
   auto apply = [&](int32_t state) {
     if (std::string source = ReadString(s); !source.empty()) SetStateSource(state, source);
   };
@@ -301,7 +301,8 @@ void TQuenButton::LoadFromStream(TStream& s, int32_t version) {
   pressing_ = false;
   selected_ = selected && group_ != 0;
   if (selected_) SetState(BS_PRESSED);
-  if (state_ == BS_NORMAL) RestoreIndex(index, countdown);
+  // The stored position belongs to the state the button showed, which is entered again.
+  RestoreIndex(index, countdown);
 }
 
 }  // namespace quen
