@@ -146,27 +146,49 @@ QP_INLINE bool AllZero(const uint8_t* p) {
 }
 
 // Composes the coverage in one colour over the alpha surface, at (x, y) once (ring 0) or at
-// every ring offset, L destination pixels at a time.
+// every ring offset. The area is unpacked into planar lanes of L pixels first; then each
+// offset is one pass over all lane groups, which are independent of each other, so the long
+// chain of one pixel's offsets never stalls the processor.
 template <int L, class T>
 QP_INLINE void ComposeLanes(const TGlyphCanvas& c, const TGlyphCoverage& g, int64_t x, int64_t y,
                             uint32_t pixel, int32_t ring) {
   using U = Lanes<L>;
   typedef typename U::u16 u16;
+  typedef T tv __attribute__((vector_size(sizeof(T) * L)));
+  // State of one group of L pixels, five lane vectors: alpha, the three channels, and what
+  // happened last (0 untouched: every bit kept; 1 mixed: rebuilt from the channels; 3 full
+  // coverage: the colour as given, bits outside the channels included). Kept in plain
+  // 16-bit storage and moved with unaligned loads.
+  struct Group {
+    u16 a, c0, c1, c2, state;
+  };
+  constexpr size_t kGroup = 5 * L;
+  const auto get = [](const uint16_t* p) __attribute__((always_inline)) {
+    Group s;
+    s.a = Load<u16>(reinterpret_cast<const uint8_t*>(p));
+    s.c0 = Load<u16>(reinterpret_cast<const uint8_t*>(p + L));
+    s.c1 = Load<u16>(reinterpret_cast<const uint8_t*>(p + 2 * L));
+    s.c2 = Load<u16>(reinterpret_cast<const uint8_t*>(p + 3 * L));
+    s.state = Load<u16>(reinterpret_cast<const uint8_t*>(p + 4 * L));
+    return s;
+  };
+  const auto put = [](uint16_t * p, const Group& s) __attribute__((always_inline)) {
+    Store<u16>(reinterpret_cast<uint8_t*>(p), s.a);
+    Store<u16>(reinterpret_cast<uint8_t*>(p + L), s.c0);
+    Store<u16>(reinterpret_cast<uint8_t*>(p + 2 * L), s.c1);
+    Store<u16>(reinterpret_cast<uint8_t*>(p + 3 * L), s.c2);
+    Store<u16>(reinterpret_cast<uint8_t*>(p + 4 * L), s.state);
+  };
   static thread_local TPadded padded;
+  static thread_local std::vector<uint16_t> groups;
   MakePadded(g, ring, L, padded);
   const int64_t e = ring;
   const TRect64 area = TRect64::FromSize(x - e, y - e, g.w + 2 * e, g.h + 2 * e).Intersect(c.clip);
   if (area.Empty()) return;
+  const int64_t per_row = (area.r - area.l + L - 1) / L;
+  const int64_t rows = area.b - area.t;
+  groups.resize(static_cast<size_t>(per_row * rows) * kGroup);
 
-  int32_t offsets[2 * (2 * 16 + 1) * (2 * 16 + 1)];
-  int n_offsets = 0;
-  for (int32_t i = -ring; i <= ring; ++i) {
-    for (int32_t j = -ring; j <= ring; ++j) {
-      if (ring > 0 && i == 0 && j == 0) continue;
-      offsets[n_offsets++] = i;
-      offsets[n_offsets++] = j;
-    }
-  }
   TChannel ch[3];
   Channels(c, ch);
   u16 ef[3];
@@ -174,65 +196,92 @@ QP_INLINE void ComposeLanes(const TGlyphCanvas& c, const TGlyphCoverage& g, int6
     ef[k] = Splat<u16>(static_cast<uint16_t>((pixel >> ch[k].shift) & ch[k].field));
   const u16 k255 = Splat<u16>(255);
   const u16 one = Splat<u16>(1);
+  tv sh[3], fm[3], px;
+  for (int k = 0; k < L; ++k) {
+    for (int q = 0; q < 3; ++q) {
+      sh[q][k] = static_cast<T>(ch[q].shift);
+      fm[q][k] = static_cast<T>(ch[q].field);
+    }
+    px[k] = static_cast<T>(pixel);
+  }
 
-  for (int64_t dy = area.t; dy < area.b; ++dy) {
-    uint8_t* crow = c.color + dy * c.color_pitch;
-    uint8_t* arow = c.alpha + dy * c.alpha_pitch;
-    for (int64_t dx = area.l; dx < area.r; dx += L) {
+  for (int64_t r = 0; r < rows; ++r) {
+    const uint8_t* crow = c.color + (area.t + r) * c.color_pitch;
+    const uint8_t* arow = c.alpha + (area.t + r) * c.alpha_pitch;
+    for (int64_t k = 0; k < per_row; ++k) {
+      const int64_t dx = area.l + k * L;
       const int n = static_cast<int>(std::min<int64_t>(L, area.r - dx));
-      T orig[L] = {};
-      uint16_t chan[3][L] = {};
-      uint16_t alpha[L] = {};
-      for (int k = 0; k < n; ++k) {
-        orig[k] = Load<T>(crow + (dx + k) * sizeof(T));
-        alpha[k] = arow[dx + k];
-        for (int q = 0; q < 3; ++q)
-          chan[q][k] = static_cast<uint16_t>((orig[k] >> ch[q].shift) & ch[q].field);
-      }
-      u16 A = Load<u16>(reinterpret_cast<const uint8_t*>(alpha));
-      u16 C[3];
-      for (int q = 0; q < 3; ++q) C[q] = Load<u16>(reinterpret_cast<const uint8_t*>(chan[q]));
-      u16 state = u16{};  // 0 untouched, 1 full colour last, 2 mixed last
+      tv orig = tv{};
+      typename U::u8 a8 = typename U::u8{};
+      std::memcpy(&orig, crow + dx * int64_t{sizeof(T)}, static_cast<size_t>(n) * sizeof(T));
+      std::memcpy(&a8, arow + dx, static_cast<size_t>(n));
+      Group s;
+      s.a = __builtin_convertvector(a8, u16);
+      s.c0 = __builtin_convertvector((orig >> sh[0]) & fm[0], u16);
+      s.c1 = __builtin_convertvector((orig >> sh[1]) & fm[1], u16);
+      s.c2 = __builtin_convertvector((orig >> sh[2]) & fm[2], u16);
+      s.state = u16{};
+      put(&groups[static_cast<size_t>(r * per_row + k) * kGroup], s);
+    }
+  }
 
-      for (int o = 0; o < n_offsets; o += 2) {
-        const int64_t row = dy - y - offsets[o] + padded.pad;
-        const int64_t col = dx - x - offsets[o + 1] + padded.pad;
-        const uint8_t* src = &padded.bytes[static_cast<size_t>(row * padded.pitch + col)];
-        if (AllZero<L>(src)) continue;
-        const u16 cv = __builtin_convertvector(Load<typename U::u8>(src), u16);
-        const u16 full = (u16)(cv == k255);
-        const u16 part = (u16)(cv != u16{}) & ~full;
-        const u16 t = cv * (k255 - A);
-        const u16 a2 = A + ((t + one + (t >> 8)) >> 8);
-        // a2 >= cv, so k <= 255; the float quotient truncates exactly (see the plain rule).
-        const u16 den = a2 | ((u16)(a2 == u16{}) & one);
-        const typename U::f32 qf = __builtin_convertvector(cv * k255, typename U::f32) /
-                                   __builtin_convertvector(den, typename U::f32);
-        const u16 kq = __builtin_convertvector(__builtin_convertvector(qf, typename U::s32), u16);
-        const u16 kr = k255 - kq;
-        for (int q = 0; q < 3; ++q) {
-          const u16 mixed = (ef[q] * kq + C[q] * kr) >> 8;
-          C[q] = (ef[q] & full) | (mixed & part) | (C[q] & ~(full | part));
+  for (int32_t i = -ring; i <= ring; ++i) {
+    for (int32_t j = -ring; j <= ring; ++j) {
+      if (ring > 0 && i == 0 && j == 0) continue;
+      for (int64_t r = 0; r < rows; ++r) {
+        const uint8_t* src = &padded.bytes[static_cast<size_t>(
+            (area.t + r - y - i + padded.pad) * padded.pitch + (area.l - x - j + padded.pad))];
+        uint16_t* gp = &groups[static_cast<size_t>(r * per_row) * kGroup];
+        for (int64_t k = 0; k < per_row; ++k, src += L, gp += kGroup) {
+          if (AllZero<L>(src)) continue;
+          Group st = get(gp);
+          Group* s = &st;
+          const u16 cv = __builtin_convertvector(Load<typename U::u8>(src), u16);
+          const u16 full = (u16)(cv == k255) & one;
+          const u16 zero = (u16)(cv == u16{}) & one;
+          // Coverage 0 leaves alpha as it is and 255 makes it 255 under the same rule, so
+          // the new alpha needs no choosing.
+          const u16 t = cv * (k255 - s->a);
+          const u16 a = s->a + ((t + one + (t >> 8)) >> 8);
+          s->a = a;
+          // a >= cv now, so k <= 255; the float quotient truncates exactly (see the plain
+          // rule).
+          const typename U::f32 qf = __builtin_convertvector(cv * k255, typename U::f32) /
+                                     __builtin_convertvector(a | zero, typename U::f32);
+          const u16 kq = __builtin_convertvector(__builtin_convertvector(qf, typename U::s32), u16);
+          // Weights (k, 255 - k) mix a partial pixel; (256, 0) give the colour itself for
+          // full coverage and (0, 256) keep the pixel where there is none.
+          const u16 wk = kq + full;
+          const u16 wr = k255 - kq + zero;
+          s->c0 = (ef[0] * wk + s->c0 * wr) >> 8;
+          s->c1 = (ef[1] * wk + s->c1 * wr) >> 8;
+          s->c2 = (ef[2] * wk + s->c2 * wr) >> 8;
+          const u16 keep = u16{} - zero;
+          s->state = (s->state & keep) | (~keep & (one + full + full));
+          put(gp, st);
         }
-        A = (k255 & full) | (a2 & part) | (A & ~(full | part));
-        state = (one & full) | ((one + one) & part) | (state & ~(full | part));
       }
+    }
+  }
 
-      uint16_t st[L], outc[3][L], outa[L];
-      Store<u16>(reinterpret_cast<uint8_t*>(st), state);
-      Store<u16>(reinterpret_cast<uint8_t*>(outa), A);
-      for (int q = 0; q < 3; ++q) Store<u16>(reinterpret_cast<uint8_t*>(outc[q]), C[q]);
-      for (int k = 0; k < n; ++k) {
-        if (st[k] == 0) continue;
-        T v = static_cast<T>(pixel);
-        if (st[k] == 2) {
-          uint32_t p = 0;
-          for (int q = 0; q < 3; ++q) p |= uint32_t{outc[q][k]} << ch[q].shift;
-          v = static_cast<T>(p);
-        }
-        Store<T>(crow + (dx + k) * sizeof(T), v);
-        arow[dx + k] = static_cast<uint8_t>(outa[k]);
-      }
+  for (int64_t r = 0; r < rows; ++r) {
+    uint8_t* crow = c.color + (area.t + r) * c.color_pitch;
+    uint8_t* arow = c.alpha + (area.t + r) * c.alpha_pitch;
+    for (int64_t k = 0; k < per_row; ++k) {
+      const int64_t dx = area.l + k * L;
+      const int n = static_cast<int>(std::min<int64_t>(L, area.r - dx));
+      const Group s = get(&groups[static_cast<size_t>(r * per_row + k) * kGroup]);
+      tv orig = tv{};
+      std::memcpy(&orig, crow + dx * int64_t{sizeof(T)}, static_cast<size_t>(n) * sizeof(T));
+      const tv rebuilt = (__builtin_convertvector(s.c0, tv) << sh[0]) |
+                         (__builtin_convertvector(s.c1, tv) << sh[1]) |
+                         (__builtin_convertvector(s.c2, tv) << sh[2]);
+      const tv state = __builtin_convertvector(s.state, tv);
+      const tv kept = (tv)(state == tv{}), mixed = (tv)(state == (tv{} + 1));
+      const tv out = (orig & kept) | (rebuilt & mixed) | (px & ~(kept | mixed));
+      std::memcpy(crow + dx * int64_t{sizeof(T)}, &out, static_cast<size_t>(n) * sizeof(T));
+      const typename U::u8 a8 = __builtin_convertvector(s.a, typename U::u8);
+      std::memcpy(arow + dx, &a8, static_cast<size_t>(n));
     }
   }
 }
