@@ -155,8 +155,8 @@ void TFontPixelManager::Rasterise(TFontPixel& glyph) {
   glyph.left = std::max(0, bm.origin_x);
   glyph.top = std::max(0, m.ascent - bm.origin_y);
   glyph.right_pad = std::max(0, bm.advance - w - glyph.left);
-  if (glyph.flags & FS_UNDERLINE) glyph.underline_size = m.underline_size;
-  if (glyph.flags & FS_STRIKEOUT) {
+  if (glyph.flags & kGlyphUnderline) glyph.underline_size = m.underline_size;
+  if (glyph.flags & kGlyphStrikeOut) {
     glyph.strikeout_top = m.ascent - m.strikeout_position;
     glyph.strikeout_size = m.strikeout_size;
   }
@@ -181,7 +181,7 @@ void TFontPixelManager::Rasterise(TFontPixel& glyph) {
 
 TCharABC TFontPixelManager::CharABC(uint16_t code, const std::string& face, uint8_t flags,
                                     int32_t height) {
-  const uint8_t style = flags & (FS_BOLD | FS_ITALIC);
+  const uint8_t style = flags & (kGlyphBold | kGlyphItalic);
   if (!abc_font_ || face != abc_face_ || height != abc_height_ || style != abc_flags_) {
     abc_font_ = platform::OutlineFont::Open(
         face, std::clamp(height, -kMaxGlyphHeight, kMaxGlyphHeight), style);

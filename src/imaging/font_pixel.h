@@ -25,8 +25,8 @@ class OutlineFont;
 
 class TFontPixelManager;
 
-// Style flags of a glyph (and of a text decoration).
-enum : uint8_t { FS_BOLD = 1, FS_ITALIC = 2, FS_UNDERLINE = 4, FS_STRIKEOUT = 8 };
+// Style flags of a glyph and of a text decoration (the bits of the components' FS_ values).
+enum : uint8_t { kGlyphBold = 1, kGlyphItalic = 2, kGlyphUnderline = 4, kGlyphStrikeOut = 8 };
 
 // Documented ranges: heights beyond ±kMaxGlyphHeight draw at that height, edges wider than
 // kMaxEdgeWidth and shadows further than kMaxShadowOffset at those values, negative ones as 0.

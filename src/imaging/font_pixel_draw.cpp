@@ -221,12 +221,12 @@ void TFontPixel::DrawChar(TCustomDIBX& color, TCustomDIBX& alpha, bool clear, TR
       ops.MaxAlpha(c, cov, px, py);
     }
     // Without edge and shadow the lines change only the alpha surface.
-    if (flags & FS_UNDERLINE) {
+    if (flags & kGlyphUnderline) {
       const TRect64 r = TRect64::FromSize(x0, y0 + h - us, w, us);
       ops.SetAlpha(c, r, 255);
       touched = touched.Union(r);
     }
-    if (flags & FS_STRIKEOUT) {
+    if (flags & kGlyphStrikeOut) {
       const TRect64 r = TRect64::FromSize(x0, y0 + st, w, ss);
       ops.SetAlpha(c, r, 255);
       touched = touched.Union(r);
@@ -236,7 +236,7 @@ void TFontPixel::DrawChar(TCustomDIBX& color, TCustomDIBX& alpha, bool clear, TR
       ops.SetAlpha(c, TRect64::FromSize(x0 + L + s, y0 + T, W + 2 * e + d, H + 2 * e + d), 0);
     if (d > 0) {
       const int64_t lead = first ? d : 0;
-      if (flags & FS_UNDERLINE)
+      if (flags & kGlyphUnderline)
         band(TRect64::FromSize(x0 + lead, y0 + h - 2 * e - us, w - lead, 2 * e + us), shadow_pixel);
       if (e == 0) {
         const int64_t px = x0 + L + d + s, py = y0 + T + d;
@@ -248,12 +248,12 @@ void TFontPixel::DrawChar(TCustomDIBX& color, TCustomDIBX& alpha, bool clear, TR
         ops.Compose(c, cov, px, py, shadow_pixel, static_cast<int32_t>(e));
         touched = touched.Union(TRect64::FromSize(px - e, py - e, W + 2 * e, H + 2 * e));
       }
-      if (flags & FS_STRIKEOUT)
+      if (flags & kGlyphStrikeOut)
         band(TRect64::FromSize(x0 + lead, y0 + d + st, w - lead, 2 * e + ss), shadow_pixel);
     }
     const int64_t mx = x0 + e + L + s, my = y0 + e + T;
     const int64_t tail = last ? d : 0;
-    if (flags & FS_UNDERLINE) {
+    if (flags & kGlyphUnderline) {
       const TRect64 r = TRect64::FromSize(x0, y0 + h - d - e - us, w - tail, us);
       band(r, text_pixel);
       if (e > 0) {
@@ -269,7 +269,7 @@ void TFontPixel::DrawChar(TCustomDIBX& color, TCustomDIBX& alpha, bool clear, TR
       touched = touched.Union(TRect64::FromSize(mx - e, my - e, W + 2 * e, H + 2 * e));
     }
     touched = touched.Union(TRect64::FromSize(mx, my, W, H));
-    if (flags & FS_STRIKEOUT) {
+    if (flags & kGlyphStrikeOut) {
       band(TRect64::FromSize(x0, y0 + e + st, w - tail, ss), text_pixel);
       if (e > 0) {
         band(TRect64::FromSize(x0, y0 + st, w - tail, e), edge_pixel);

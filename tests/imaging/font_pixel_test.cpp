@@ -52,8 +52,8 @@ TEST(GlyphCache, ReusesGlyphsPerLevelAndEvictsTheLeastRecent) {
   EXPECT_EQ(m.CachedCount(), 256u);
   EXPECT_EQ(m.GetGlyph(Code("あ"), kGothic, 0, 24), a);  // survived: used after a2
   EXPECT_EQ(m.FontsMade(), fonts);                       // same face, height, flags
-  m.GetGlyph('Z', kGothic, FS_BOLD, 24);
-  m.GetGlyph('Y', kGothic, FS_BOLD, 24);
+  m.GetGlyph('Z', kGothic, kGlyphBold, 24);
+  m.GetGlyph('Y', kGothic, kGlyphBold, 24);
   EXPECT_EQ(m.FontsMade(), fonts + 1);
 }
 
@@ -67,12 +67,12 @@ TEST(GlyphCache, MetricsAtTheOriginalsSize) {
   TFontPixel* space = m.GetGlyph(' ', kGothic, 0, 24);
   EXPECT_EQ(space->Width(), 0);
   EXPECT_EQ(space->Advance(), 12);
-  TFontPixel* lined = m.GetGlyph('A', kGothic, FS_UNDERLINE | FS_STRIKEOUT, 24);
+  TFontPixel* lined = m.GetGlyph('A', kGothic, kGlyphUnderline | kGlyphStrikeOut, 24);
   EXPECT_GT(lined->underline_size, 0);
   EXPECT_GT(lined->strikeout_size, 0);
   EXPECT_GT(lined->strikeout_top, 0);
   EXPECT_LT(lined->strikeout_top, 24);
-  EXPECT_GT(Ink(m.GetGlyph(Code("漢"), kGothic, FS_BOLD, 24)),
+  EXPECT_GT(Ink(m.GetGlyph(Code("漢"), kGothic, kGlyphBold, 24)),
             Ink(m.GetGlyph(Code("漢"), kGothic, 0, 24)));
 }
 
@@ -103,7 +103,7 @@ TEST(GlyphCache, FacesAndAbsurdHeights) {
   EXPECT_EQ(platform::FaceFile("No Such Face"), platform::PinnedFontFiles()[0]);
   TFontPixelManager m;
   for (int32_t h : {INT_MAX, INT_MIN, 0, -1, 100000}) {
-    TFontPixel* g = m.GetGlyph(Code("漢"), kGothic, FS_BOLD | FS_ITALIC, h);
+    TFontPixel* g = m.GetGlyph(Code("漢"), kGothic, kGlyphBold | kGlyphItalic, h);
     EXPECT_LE(g->Width(), 2 * kMaxGlyphHeight);
     EXPECT_LE(g->Height(), 2 * kMaxGlyphHeight);
   }
@@ -148,7 +148,8 @@ void ExpectSameBytes(TFontPixel* g, const DrawCase& k, std::mt19937& rng) {
 TEST(DrawChar, PlainAndPackedVersionsGiveTheSameBytes) {
   TFontPixelManager m;
   std::mt19937 rng(5);
-  const uint8_t flags[] = {0, FS_UNDERLINE, FS_STRIKEOUT | FS_ITALIC, FS_BOLD | FS_UNDERLINE};
+  const uint8_t flags[] = {0, kGlyphUnderline, kGlyphStrikeOut | kGlyphItalic,
+                           kGlyphBold | kGlyphUnderline};
   for (int bits : {15, 16, 24, 32}) {
     for (int level : {0, 3}) {
       m.Level = level;
@@ -210,7 +211,7 @@ TEST(DrawChar, CompositionAgreesOnEveryCoverageAndAlpha) {
 
 TEST(DrawChar, LinesWithoutEdgeTouchOnlyAlpha) {
   TFontPixelManager m;
-  TFontPixel* g = m.GetGlyph(' ' + 1, kGothic, FS_UNDERLINE | FS_STRIKEOUT, 24);  // "!"
+  TFontPixel* g = m.GetGlyph(' ' + 1, kGothic, kGlyphUnderline | kGlyphStrikeOut, 24);  // "!"
   auto color = testing::Solid(40, 30, 32, 0x010203);
   auto alpha = testing::Solid(40, 30, 8, 0);
   TRect changed;
@@ -244,7 +245,7 @@ TEST(DrawChar, ClearWithEdgeLeavesAlphaLeftOfTheCentredGlyph) {
 
 TEST(DrawChar, CellsFarOutsideAndAbsurdWidthsEndCleanly) {
   TFontPixelManager m;
-  TFontPixel* g = m.GetGlyph(Code("漢"), kGothic, FS_UNDERLINE | FS_STRIKEOUT, 24);
+  TFontPixel* g = m.GetGlyph(Code("漢"), kGothic, kGlyphUnderline | kGlyphStrikeOut, 24);
   auto color = testing::Solid(30, 30, 16, 0);
   auto alpha = testing::Solid(30, 30, 8, 0);
   auto small = testing::Solid(10, 10, 8, 0);  // an alpha surface smaller than the colour one
