@@ -301,8 +301,10 @@ class TLayout {
             it.y = r->y;
           } else if (img && img->align_ == WA_CENTER) {
             it.y = r->y + room / 2;
-          } else {
+          } else if (img || g->Code() != 0) {
             it.y = r->y + room;  // characters and images share the bottom line
+          } else {
+            it.y = r->y;  // operations, events, unexpanded variables
           }
         }
       }

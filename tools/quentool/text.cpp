@@ -189,7 +189,12 @@ int RunLayout(Args& args) {
   if (quen::TParamCollectionItem* r = vars.FindVariable("@TextDelay"); r && r->Value())
     r->Value()->SetAsInteger(delay);
   word.SetExpressionContext(&vars, &funcs);
-  word.SetText(quen::SplitMarkupLines(text));
+  try {
+    word.SetText(quen::SplitMarkupLines(text));
+  } catch (const quen::EQuenError& e) {
+    // Building stopped there; what was built before is laid out.
+    std::fprintf(stderr, "quentool text layout: %s\n", Cp932ToUtf8(e.Message()).c_str());
+  }
   word.Values() = values;
   word.ExpandVariables(0, -1);
   quen::TFontPixelManager fonts;  // the glyph cache of this run
