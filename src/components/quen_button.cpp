@@ -19,6 +19,25 @@ bool IsFilm(const std::string& source) {
 
 }  // namespace
 
+TQuenButton::TQuenButton(TQuenBaseList* owner)
+    : TQuenImages(owner), hover_(this), pressed_(this), clicked_(this) {
+  caption_.style.level = 0;
+  caption_.SetItems({""});
+}
+
+void TQuenButton::DrawSelf(TCustomDIBX& target) {
+  TQuenImages::DrawSelf(target);
+  if (caption_.Items().front().empty() || alpha_ < 1 || alpha_ > 511) return;
+  const TLabel* label = caption_.Label(0, target.BitCount());
+  if (!label || label->width <= 0) return;
+  const int32_t down = state_ == BS_PRESSED || state_ == BS_CLICKED ? 1 : 0;
+  const int64_t x = int64_t{AbsLeft()} + (int64_t{Width()} - label->width) / 2 + down;
+  const int64_t y = int64_t{AbsTop()} + (int64_t{Height()} - label->height) / 2 + down;
+  if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX) return;
+  caption_.blend = alpha_;
+  caption_.Draw(0, target, static_cast<int32_t>(x), static_cast<int32_t>(y), target.ClipRect());
+}
+
 TQuenImageList& TQuenButton::ListOf(int32_t state) {
   switch (state) {
     case BS_HOVER:
@@ -228,6 +247,18 @@ TPropValue TQuenButton::ReadOwn(uint8_t code) const {
       return TPropValue::OfBool(selected_);
     case PR_ALLOWALLUP:
       return TPropValue::OfBool(allow_all_up_);
+    case PR_TEXT:
+      return TPropValue::OfStr(caption_.Items().front());
+    case PR_FONTNAME:
+      return TPropValue::OfStr(caption_.style.face);
+    case PR_FONTHEIGHT:
+      return TPropValue::OfInt(caption_.style.height);
+    case PR_FONTSTYLE:
+      return TPropValue::OfInt(caption_.style.style);
+    case PR_FONTCOLOR:
+      return TPropValue::OfInt(caption_.style.color);
+    case PR_ANTIALIAS:
+      return TPropValue::OfBool(caption_.style.level != 0);
     default:
       return TQuenImages::ReadOwn(code);
   }
@@ -257,6 +288,25 @@ void TQuenButton::WriteOwn(uint8_t code, const TPropValue& value) {
       if (!allow_all_up_) GroupSelect(nullptr);
       return;
     }
+    case PR_TEXT:
+      Invalidate();
+      caption_.SetItems({value.Str});
+      Invalidate();
+      return;
+    case PR_FONTNAME:
+    case PR_FONTHEIGHT:
+    case PR_FONTSTYLE:
+    case PR_FONTCOLOR:
+    case PR_ANTIALIAS: {
+      TLabelStyle& st = caption_.style;
+      if (code == PR_FONTNAME) st.face = value.Str;
+      if (code == PR_FONTHEIGHT) st.height = value.Int;
+      if (code == PR_FONTSTYLE) st.style = static_cast<uint8_t>(value.Int & 15);
+      if (code == PR_FONTCOLOR) st.color = value.Int;
+      if (code == PR_ANTIALIAS) st.level = value.Int != 0 ? 3 : 0;
+      Invalidate();
+      return;
+    }
     case PR_BRIGHTNESS:
       for (int32_t s = BS_HOVER; s <= BS_CLICKED; ++s) ListOf(s).SetBrightness(value.Int);
       frames_.SetBrightness(value.Int);
@@ -280,6 +330,7 @@ void TQuenButton::SaveToStream(TStream& s, int32_t version) const {
     WriteString(s, PropStr(PR_ONIDLE));
     WriteString(s, sources_[BS_CLICKED]);
   }
+  if (version > 136) caption_.SaveToStream(s);
 }
 
 void TQuenButton::LoadFromStream(TStream& s, int32_t version) {
@@ -297,6 +348,11 @@ void TQuenButton::LoadFromStream(TStream& s, int32_t version) {
   if (version > 103) {
     TQuenImages::WriteOwn(PR_ONIDLE, TPropValue::OfStr(ReadString(s)));
     apply(BS_CLICKED);
+  }
+  if (version > 136) {
+    caption_.LoadFromStream(s);
+    // The caption is one item: the button's text.
+    if (caption_.Count() != 1) RaiseReadError();
   }
   pressing_ = false;
   selected_ = selected && group_ != 0;

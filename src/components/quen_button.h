@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "components/quen_images.h"
+#include "text/label_renderer.h"
 
 namespace quen {
 
@@ -14,8 +15,7 @@ class TQuenButton : public TQuenImages {
  public:
   enum : int32_t { BS_NORMAL = 0, BS_HOVER = 1, BS_PRESSED = 2, BS_CLICKED = 3 };
 
-  explicit TQuenButton(TQuenBaseList* owner)
-      : TQuenImages(owner), hover_(this), pressed_(this), clicked_(this) {}
+  explicit TQuenButton(TQuenBaseList* owner);
   const char* ClassName() const override { return "TQuenButton"; }
   uint8_t CompoType() const override { return LT_BUTTON; }
   TQuenKind Kind() const override { return TQuenKind::Btn; }
@@ -49,6 +49,8 @@ class TQuenButton : public TQuenImages {
   TPropValue ReadOwn(uint8_t code) const override;
   void WriteOwn(uint8_t code, const TPropValue& value) override;
   bool PlayEnded() override;
+  // The picture, then the caption centred on it (one pixel down and right while pressed).
+  void DrawSelf(TCustomDIBX& target) override;
 
  private:
   TQuenImageList& ListOf(int32_t state);
@@ -70,6 +72,8 @@ class TQuenButton : public TQuenImages {
   bool selected_ = false;
   bool allow_all_up_ = false;
   bool scrap_ = false;
+  // The caption: PR_TEXT with the font settings, rendered by the label renderer.
+  TLabelList caption_;
 };
 
 }  // namespace quen

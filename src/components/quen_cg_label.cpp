@@ -6,34 +6,19 @@
 #include "base/stream.h"
 #include "components/brix_collection.h"
 #include "imaging/custom_dibx.h"
+#include "text/markup_compiler.h"
 
 namespace quen {
-
-std::vector<std::string> SplitTextLines(const std::string& text) {
-  std::vector<std::string> lines;
-  if (text.empty()) return lines;
-  std::string line;
-  for (size_t i = 0; i < text.size();) {
-    const size_t n = sjis::CharLen(text, i);
-    if (n == 1 && (text[i] == '\r' || text[i] == '\n')) {
-      lines.push_back(std::move(line));
-      line.clear();
-      i += (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
-      continue;
-    }
-    line.append(text, i, n);
-    i += n;
-  }
-  lines.push_back(std::move(line));
-  return lines;
-}
 
 void TQuenCGLabel::Rebuild() {
   std::vector<std::string> map;
   sjis::ForEachChar(map_text_, [&](size_t i, size_t n) { map.push_back(map_text_.substr(i, n)); });
   cells_.clear();
   size_t widest = 0;
-  for (const std::string& line : SplitTextLines(text_)) {
+  // No text has no lines (and so no size); a final line break ends the last line.
+  const std::vector<std::string> text_lines =
+      text_.empty() ? std::vector<std::string>{} : SplitMarkupLines(text_);
+  for (const std::string& line : text_lines) {
     std::vector<int32_t> row;
     sjis::ForEachChar(line, [&](size_t i, size_t n) {
       auto it = std::find(map.begin(), map.end(), line.substr(i, n));

@@ -44,7 +44,4 @@ class TQuenCGLabel : public TQuenControl {
   std::vector<std::vector<int32_t>> cells_;
 };
 
-// The lines of a text: split at CR LF, LF or CR.
-std::vector<std::string> SplitTextLines(const std::string& text);
-
 }  // namespace quen

@@ -10,6 +10,7 @@
 #include "components/quen_fire.h"
 #include "components/quen_image.h"
 #include "components/quen_images.h"
+#include "components/quen_label.h"
 #include "components/quen_map_image.h"
 #include "components/quen_object.h"
 #include "components/quen_particle.h"
@@ -31,7 +32,6 @@ QUEN_KIND_CLASS(TQuenPrevImages, TQuenImages, LT_IMAGES, Img)
 QUEN_KIND_CLASS(TQuenVideo, TQuenCustomImage, LT_VIDEO, Vid)
 QUEN_KIND_CLASS(TQuenCinema, TQuenControl, LT_CINEMA, Cin)
 QUEN_KIND_CLASS(TQuenPrevMenu, TQuenControl, LT_PREVMENU, PvM)
-QUEN_KIND_CLASS(TQuenLabel, TQuenControl, LT_LABEL, Lbl)
 QUEN_KIND_CLASS(TQuenMes, TQuenControl, LT_MES, Mes)
 QUEN_KIND_CLASS(TQuenEdit, TQuenControl, LT_EDIT, Edt)
 QUEN_KIND_CLASS(TQuenMemo, TQuenControl, LT_MEMO, Mem)

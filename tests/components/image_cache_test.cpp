@@ -22,6 +22,8 @@ TEST(ImageCache, ComponentsShowingOneFileShareOneCopyAndEveryHoldingCounts) {
   TBrixItem* item = a->PictureItem();
   EXPECT_EQ(item, b->PictureItem());
   EXPECT_EQ(item->OwnerCount(), 2);
+  // Brightness 0 draws the shared frame: no copy is made.
+  EXPECT_EQ(a->Picture(), &item->Frame(0)->Surface);
 
   // A button holds the same file in two of its states: letting one state go keeps it.
   auto* button = s.Place<TQuenButton>("button", 20, 0);

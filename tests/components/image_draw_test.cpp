@@ -4,6 +4,7 @@
 
 #include "components/quen_kinds.h"
 #include "support/image_scene.h"
+#include "text/label_renderer.h"
 
 namespace quen {
 namespace {
@@ -225,6 +226,68 @@ TEST(ImageDrawing, GlyphCaptionSizeAndCellsFollowTheText) {
   ImageScene::Set(l, PR_GLYPHWIDTH, 0);
   s.Redraw();
   EXPECT_EQ(s.At(0, 0), kWhite);
+}
+
+TEST(ImageDrawing, ACaptionIsAsWideAsItsAdvancesAndAsHighAsItsLines) {
+  ImageScene s(200, 100);
+  auto* l = s.Place<TQuenLabel>("l", 4, 4);
+  ImageScene::Set(l, PR_FONTHEIGHT, 16);
+  ImageScene::Set(l, PR_LINESPACE, 3);
+  ImageScene::Set(l, PR_FONTCOLOR, kRed);
+  ImageScene::Set(l, PR_TEXT, "Wide line\r\n\x82\xa0i\r\n");
+  const TLabelStyle& st = l->Style();
+  EXPECT_EQ(st.face,
+            "\x82l\x82r \x82o\x83S\x83V\x83"
+            "b\x83N");
+  const int32_t wide = std::max(LabelLineWidth("Wide line", st), LabelLineWidth("\x82\xa0i", st));
+  EXPECT_GT(wide, 0);
+  EXPECT_EQ(l->Width(), wide);
+  EXPECT_EQ(l->Height(), (16 + 3) * 2);
+  s.Redraw();
+  int red = 0;
+  for (int32_t y = 0; y < 100; ++y)
+    for (int32_t x = 0; x < 200; ++x) {
+      const TColor c = s.At(x, y);
+      if (c == kWhite) continue;
+      EXPECT_TRUE(x >= 4 && y >= 4 && x < 4 + wide && y < 4 + 38) << x << "," << y;
+      if (c == kRed) ++red;
+    }
+  EXPECT_GT(red, 20);
+  // Zoomed like an image.
+  ImageScene::Set(l, PR_ZOOMX, 512);
+  s.Frame();
+  EXPECT_EQ(l->Width(), wide * 2);
+}
+
+TEST(ImageDrawing, AButtonsCaptionIsCentredAndMovesWhenPressed) {
+  ImageScene s(100, 60);
+  s.Picture("b.brx", {TPicFrame::Solid(60, 30, kGreen)});
+  auto* b = s.Place<TQuenButton>("b", 10, 10);
+  ImageScene::Set(b, PR_SOURCE, "b.brx");
+  ImageScene::Set(b, PR_PRESSEDSOURCE, "b.brx");
+  ImageScene::Set(b, PR_FONTHEIGHT, 14);
+  ImageScene::Set(b, PR_FONTCOLOR, kBlue);
+  ImageScene::Set(b, PR_TEXT, "OK");
+  auto box = [&] {
+    s.Redraw();
+    TRect r{1000, 1000, -1, -1};
+    for (int32_t y = 0; y < 60; ++y)
+      for (int32_t x = 0; x < 100; ++x)
+        if (s.At(x, y) != kGreen && s.At(x, y) != kWhite) {
+          r.Left = std::min(r.Left, x);
+          r.Top = std::min(r.Top, y);
+          r.Right = std::max(r.Right, x + 1);
+          r.Bottom = std::max(r.Bottom, y + 1);
+        }
+    return r;
+  };
+  const TRect up = box();
+  ASSERT_LT(up.Left, up.Right);
+  EXPECT_GE(up.Left, 10);
+  EXPECT_LE(up.Right, 70);
+  EXPECT_NEAR((up.Left + up.Right) / 2.0, 40, 3);
+  b->SetState(TQuenButton::BS_PRESSED);
+  EXPECT_EQ(box(), up.Offset(1, 1));
 }
 
 TEST(ImageDrawing, AMapShowsItsHoverPictureOnlyInsideTheSelectedArea) {

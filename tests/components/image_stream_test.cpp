@@ -109,6 +109,24 @@ void Populate(ImageScene& s, int32_t version = 140) {
     buttons.push_back(b);
   }
   num(buttons[1], PR_SELECTED, 1);
+  str(buttons[0], PR_TEXT, "Go");
+  num(buttons[0], PR_FONTHEIGHT, 14);
+
+  auto* label = s.Place<TQuenLabel>("label", 20, 1);
+  str(label, PR_TEXT, "one\r\ntwo");
+  num(label, PR_FONTHEIGHT, 10);
+  num(label, PR_LINESPACE, 2);
+  num(label, PR_FONTSTYLE, FS_BOLD);
+  num(label, PR_FONTCOLOR, 0x123456);
+  num(label, PR_HALIGN, 1);
+  num(label, PR_ANTIALIAS, 1);
+  num(label, PR_ALPHA, 300);
+  num(label, PR_FLIPV, 1);
+  num(label, PR_ANGLE, 3);
+  num(label, PR_ZOOMX, 128);
+  if (version > 103) num(label, PR_ZOOMY, 384);
+  str(label, PR_ONPLAYEND, "end");
+  num(label, PR_AUTOSCRAP, 1);
 
   auto* cg = s.Place<TQuenCGLabel>("cg", 2, 2);
   str(cg, PR_SOURCE, "a.brx");
@@ -167,6 +185,10 @@ TEST(ImageStream, EveryKindsTailRoundTripsInEveryVersion) {
     EXPECT_TRUE(dynamic_cast<TQuenButton*>(loaded.FindComponent("btn1"))->Selected());
     EXPECT_EQ(loaded.FindComponent("box")->PropInt(PR_BLURSPAN), v > 139 ? 20 : 0);
     EXPECT_EQ(loaded.FindComponent("cg")->AsControl()->Width(), 4);
+    auto* label = loaded.FindComponent("label")->AsControl();
+    EXPECT_EQ(label->Width(), s.reg.FindComponent("label")->AsControl()->Width());
+    EXPECT_EQ(label->Height(), (10 + 2) * 2 * (v > 103 ? 384 : 256) / 256);
+    EXPECT_EQ(loaded.FindComponent("btn0")->PropStr(PR_TEXT), v > 136 ? "Go" : "");
     EXPECT_EQ(loaded.FindComponent("par")->ReadProp(PR_PARAM2).Float, 1.25L);
     loaded.Reset();
   }
