@@ -24,6 +24,8 @@ inline constexpr char kBitmapUnsupported[] =
 // PNG画像を書き出せません
 inline constexpr char kPngWriteFailed[] =
     "PNG\x89\xE6\x91\x9C\x82\xF0\x8F\x91\x82\xAB\x8Fo\x82\xB9\x82\xDC\x82\xB9\x82\xF1";
+// Error:GetOutlineTextMetrics
+inline constexpr char kGetOutlineTextMetrics[] = "Error:GetOutlineTextMetrics";
 
 inline constexpr MessageRow kImagingMessages[] = {
     {"kSurfaceTooLarge", kSurfaceTooLarge,
@@ -40,6 +42,7 @@ inline constexpr MessageRow kImagingMessages[] = {
     {"kPngWriteFailed", kPngWriteFailed,
      "PNG\xE7\x94\xBB\xE5\x83\x8F\xE3\x82\x92\xE6\x9B\xB8\xE3\x81\x8D\xE5\x87\xBA\xE3\x81\x9B\xE3"
      "\x81\xBE\xE3\x81\x9B\xE3\x82\x93"},
+    {"kGetOutlineTextMetrics", kGetOutlineTextMetrics, "Error:GetOutlineTextMetrics"},
 };
 
 }  // namespace quen::msg

@@ -31,6 +31,7 @@ class TView {
   int32_t Height() const { return h_; }
   int32_t Bits() const { return bits_; }
   int Bpp() const { return bpp_; }
+  int64_t Pitch() const { return pitch_; }
   TCustomDIBX& Surface() const { return s_; }
   const TColorTable* Palette() const { return palette_; }
 

@@ -1,12 +1,11 @@
 #include "platform/label_raster.h"
 
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
-
 #include <algorithm>
 #include <cstddef>
-#include <mutex>
+#include <vector>
+
+#include "platform/font_store.h"
+#include FT_SIZES_H
 
 namespace quen::platform {
 namespace {
@@ -15,60 +14,11 @@ constexpr char32_t kReplacement = 0xFFFD;
 constexpr int kMaxWidth = 8192;
 constexpr int kMaxGlyphs = 8192;  // also bounds the work for text that never advances the pen
 
-// The face is looked up once and kept for the process; FreeType faces are not thread-safe, so
-// every use happens under the mutex. The destructor runs at exit and keeps LeakSanitizer quiet.
-struct LabelFont {
-  std::mutex mutex;
-  bool tried = false;
-  FT_Library library = nullptr;
-  FT_Face face = nullptr;
-
-  ~LabelFont() {
-    if (face) FT_Done_Face(face);
-    if (library) FT_Done_FreeType(library);
-  }
-};
-
-LabelFont& Font() {
-  static LabelFont font;
-  return font;
-}
-
-// Takes the first font in fontconfig's order for a proportional Japanese gothic (IPA P Gothic
-// where installed, otherwise any Japanese sans-serif) that FreeType can open and scale. A private
-// configuration, destroyed when done, leaves no fontconfig state behind.
-void OpenFont(LabelFont& font) {
-  if (FT_Init_FreeType(&font.library) != 0) {
-    font.library = nullptr;
-    return;
-  }
-  FcConfig* config = FcInitLoadConfigAndFonts();
-  if (!config) return;
-  if (FcPattern* pattern =
-          FcNameParse(reinterpret_cast<const FcChar8*>("IPAPGothic,sans-serif:lang=ja"))) {
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcFontSet* set = FcFontSort(config, pattern, FcFalse, nullptr, &result);
-    for (int i = 0; set && i < set->nfont && !font.face; ++i) {
-      FcChar8* file = nullptr;
-      int index = 0;
-      if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
-      FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &index);
-      FT_Face face = nullptr;
-      if (FT_New_Face(font.library, reinterpret_cast<const char*>(file), index, &face) != 0) {
-        continue;
-      }
-      if (FT_IS_SCALABLE(face)) {
-        font.face = face;
-      } else {
-        FT_Done_Face(face);  // a bitmap-only face has no size for most label heights
-      }
-    }
-    if (set) FcFontSetDestroy(set);
-    FcPatternDestroy(pattern);
-  }
-  FcConfigDestroy(config);
+// The proportional gothic the glyph service serves for "ＭＳ Ｐゴシック" (IPA P Gothic, or
+// fontconfig's best Japanese sans-serif), from the shared face cache.
+FT_Face LabelFace(detail::FontStore& store) {
+  detail::ResolvedFace r = store.ProportionalGothic();
+  return store.Face(r.file, r.index);
 }
 
 // Decodes the character at s[i] and moves i past it. A malformed or truncated sequence
@@ -132,16 +82,20 @@ void Composite(const FT_GlyphSlot slot, long x, int baseline, LabelBitmap& out) 
 bool RenderLabel(const std::string& utf8, int pixel_height, LabelBitmap& out) {
   out = LabelBitmap{};
   if (utf8.empty()) return false;
-  LabelFont& font = Font();
-  std::lock_guard lock(font.mutex);
-  if (!font.tried) {
-    font.tried = true;
-    OpenFont(font);
-  }
-  FT_Face face = font.face;
+  detail::FontStore& store = detail::Store();
+  auto lock = store.Lock();
+  FT_Face face = LabelFace(store);
   if (!face) return false;
+  // A size of our own on the shared face, so the glyph service's sizes stay as they are.
+  FT_Size size = nullptr;
+  if (FT_New_Size(face, &size) != 0) return false;
+  struct SizeGuard {
+    FT_Size s;
+    ~SizeGuard() { FT_Done_Size(s); }
+  } guard{size};
   const int em = std::clamp(pixel_height, 4, 256);
-  if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(em)) != 0) return false;
+  if (FT_Activate_Size(size) != 0 || FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(em)) != 0)
+    return false;
 
   // Line box from the face's metrics, rounded outwards to whole pixels. A damaged font could
   // claim an absurd height, so it is held to a few ems.

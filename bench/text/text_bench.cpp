@@ -1,0 +1,109 @@
+// Glyphs and marked-up text. The glyph cache is read next to FreeType's own loading and
+// rendering of the same glyphs in the same run (the ratio is the figure); drawing and layout
+// have absolute budgets for 400 glyphs and 10,000 characters.
+#include <benchmark/benchmark.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/dibx.h"
+#include "imaging/font_pixel.h"
+#include "platform/outline_font.h"
+#include "platform/text_encoding.h"
+
+namespace {
+
+using quen::TFontPixelManager;
+
+const std::string& Gothic() {
+  static const std::string face = quen::platform::Utf8ToCp932("ＭＳ ゴシック");
+  return face;
+}
+
+// 400 distinct kanji codes of the first levels of the code page.
+const std::vector<uint16_t>& Codes() {
+  static const std::vector<uint16_t> codes = [] {
+    std::vector<uint16_t> out;
+    for (int lead = 0x89; out.size() < 400; ++lead) {
+      for (int trail = 0x40; trail <= 0xFC && out.size() < 400; ++trail) {
+        if (trail == 0x7F) continue;
+        out.push_back(static_cast<uint16_t>(lead << 8 | trail));
+      }
+    }
+    return out;
+  }();
+  return codes;
+}
+
+void BM_GetGlyphCold(benchmark::State& state) {
+  for (auto _ : state) {
+    TFontPixelManager m;
+    m.Level = 3;
+    for (uint16_t c : Codes()) benchmark::DoNotOptimize(m.GetGlyph(c, Gothic(), 0, 24));
+  }
+  state.SetItemsProcessed(state.iterations() * 400);
+}
+BENCHMARK(BM_GetGlyphCold)->Unit(benchmark::kMicrosecond);
+
+// Anchor: the same glyphs loaded and rendered by FreeType at the same size and load flags.
+void BM_FreeTypeLoadRender(benchmark::State& state) {
+  FT_Library lib;
+  FT_Init_FreeType(&lib);
+  FT_Face face;
+  const std::string file = quen::platform::FaceFile(Gothic());
+  if (FT_New_Face(lib, file.c_str(), 0, &face) != 0) {
+    state.SkipWithError("no font");
+    return;
+  }
+  FT_Set_Pixel_Sizes(face, 0, 24);
+  std::vector<FT_UInt> index;
+  for (uint16_t c : Codes()) {
+    const std::string sjis{static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    const std::string u = quen::platform::Cp932ToUtf8(sjis);
+    const char32_t cp = ((u[0] & 0x0F) << 12) | ((u[1] & 0x3F) << 6) | (u[2] & 0x3F);
+    index.push_back(FT_Get_Char_Index(face, cp));
+  }
+  for (auto _ : state) {
+    for (FT_UInt i : index) {
+      FT_Load_Glyph(face, i, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP);
+      FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL);
+      benchmark::DoNotOptimize(face->glyph->bitmap.buffer);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * 400);
+  FT_Done_Face(face);
+  FT_Done_FreeType(lib);
+}
+BENCHMARK(BM_FreeTypeLoadRender)->Unit(benchmark::kMicrosecond);
+
+// The 400 glyphs warm in two caches of 200, drawn into a label pair; args: edge, shadow.
+void BM_DrawChar(benchmark::State& state) {
+  const int edge = static_cast<int>(state.range(0)), shadow = static_cast<int>(state.range(1));
+  TFontPixelManager a, b;
+  std::vector<quen::TFontPixel*> glyphs;
+  for (size_t i = 0; i < Codes().size(); ++i)
+    glyphs.push_back((i < 200 ? a : b).GetGlyph(Codes()[i], Gothic(), 0, 24));
+  quen::TDIBX color, alpha;
+  color.SetSize(640, 480, 32);
+  alpha.SetSize(640, 480, 8);
+  const int cell = 24 + 2 * edge + shadow;
+  for (auto _ : state) {
+    int x = 0, y = 0;
+    for (quen::TFontPixel* g : glyphs) {
+      quen::TRect changed;
+      g->DrawChar(color, alpha, true, changed, 0x404040, 0x000000, 0xFFFFFF, false, false, shadow,
+                  edge, quen::TRect::FromSize(x, y, cell, cell));
+      x += cell;
+      if (x + cell > 640) x = 0, y = (y + cell) % (480 - cell);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * 400);
+}
+BENCHMARK(BM_DrawChar)->Args({0, 0})->Args({2, 2})->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,27 @@
+#include "text/text_pictures.h"
+#include "text/text_source.h"
+
+namespace quen {
+
+namespace {
+ITextPictureSource* g_pictures = nullptr;
+ITextSource* g_texts = nullptr;
+}  // namespace
+
+ITextPictureSource* TextPictureSource() {
+  return g_pictures;
+}
+
+void SetTextPictureSource(ITextPictureSource* source) {
+  g_pictures = source;
+}
+
+ITextSource* TextSource() {
+  return g_texts;
+}
+
+void SetTextSource(ITextSource* source) {
+  g_texts = source;
+}
+
+}  // namespace quen
