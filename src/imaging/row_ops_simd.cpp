@@ -301,6 +301,51 @@ QP_INLINE void ColorMask32(uint8_t* dst, const uint8_t* mask, int32_t n, uint32_
   }
 }
 
+// Sixteen pixels a step; a step whose mask bytes are all 0 or all 255 is a plain copy, which
+// is most of any mask.
+template <int W, bool kSelect>
+QP_INLINE void Wipe32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask,
+                      int32_t n) {
+  using U = V<W>;
+  constexpr int P = W / 4;
+  int32_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    uint64_t mw[2];
+    std::memcpy(mw, mask + i, 16);
+    if ((mw[0] | mw[1]) == 0) {
+      std::memmove(dst + 4 * i, from + 4 * i, 64);
+      continue;
+    }
+    if ((mw[0] & mw[1]) == ~uint64_t{0}) {
+      std::memmove(dst + 4 * i, to + 4 * i, 64);
+      continue;
+    }
+    typename U::u32 ms[16 / P];
+    WidenMask16<W>(mask + i, ms);
+    for (int g = 0; g < 16 / P; ++g) {
+      const int32_t at = i + g * P;
+      const auto f = LoadV<typename U::u32>(from + 4 * at);
+      const auto t = LoadV<typename U::u32>(to + 4 * at);
+      const auto m = ms[g];
+      typename U::u32 r = t;
+      if constexpr (!kSelect) {
+        r = (typename U::u32)Blend32<W>((typename U::u8)f, (typename U::u8)t, Spread32<W>(m));
+        r = Select((typename U::u32)(m == 255), t, r);
+      }
+      StoreV(dst + 4 * at, Select((typename U::u32)(m == 0), f, r));
+    }
+  }
+  for (; i < n; ++i) {
+    const uint32_t m = mask[i];
+    const uint32_t f = Load<32>(from, i), t = Load<32>(to, i);
+    if constexpr (kSelect) {
+      Store<32>(dst, i, m ? t : f);
+    } else {
+      Store<32>(dst, i, m == 0 ? f : m == 255 ? t : Blend<32>(f, t, m));
+    }
+  }
+}
+
 // ---- 15 and 16 bits: three channels unpacked into 16-bit lanes. ----
 
 template <int D>
@@ -542,6 +587,40 @@ QP_INLINE void ColorMask16(uint8_t* dst, const uint8_t* mask, int32_t n, uint32_
   }
 }
 
+template <int D, int W, bool kSelect>
+QP_INLINE void Wipe16(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask,
+                      int32_t n) {
+  using U = V<W>;
+  constexpr int P = W / 2;
+  int32_t i = 0;
+  for (; i + P <= n; i += P) {
+    const auto m8 = LoadV<typename U::u8h>(mask + i);
+    if (!AnySet(m8)) {
+      std::memmove(dst + 2 * i, from + 2 * i, 2 * P);
+      continue;
+    }
+    if (!AnySet((typename U::u8h) ~m8)) {
+      std::memmove(dst + 2 * i, to + 2 * i, 2 * P);
+      continue;
+    }
+    const auto m = __builtin_convertvector(m8, typename U::u16);
+    const auto f = LoadV<typename U::u16>(from + 2 * i);
+    const auto t = LoadV<typename U::u16>(to + 2 * i);
+    typename U::u16 r = t;
+    if constexpr (!kSelect) r = Select((typename U::u16)(m == 255), t, Blend16<D, W>(f, t, m));
+    StoreV(dst + 2 * i, Select((typename U::u16)(m == 0), f, r));
+  }
+  for (; i < n; ++i) {
+    const uint32_t m = mask[i];
+    const uint32_t f = Load<D>(from, i), t = Load<D>(to, i);
+    if constexpr (kSelect) {
+      Store<D>(dst, i, m ? t : f);
+    } else {
+      Store<D>(dst, i, m == 0 ? f : m == 255 ? t : Blend<D>(f, t, m));
+    }
+  }
+}
+
 // ---- instantiation: one set per depth and vector width ----
 
 #define QP_DEFINE_OPS(SUFFIX, ATTR, W)                                                             \
@@ -580,52 +659,70 @@ QP_INLINE void ColorMask16(uint8_t* dst, const uint8_t* mask, int32_t n, uint32_
   ATTR void ColorMask32##SUFFIX(uint8_t* d, const uint8_t* m, int32_t n, uint32_t c, uint32_t a) { \
     ColorMask32<W>(d, m, n, c, a);                                                                 \
   }                                                                                                \
-  constexpr TRowOps kOps32##SUFFIX{Fill32##SUFFIX,    CopyKey32##SUFFIX,   Alpha32##SUFFIX,        \
-                                   Add32##SUFFIX,     Mask32##SUFFIX,      AlphaMask32##SUFFIX,    \
-                                   AddMask32##SUFFIX, FillAlpha32##SUFFIX, FillAdd32##SUFFIX,      \
-                                   FillSub32##SUFFIX, ColorMask32##SUFFIX};
+  ATTR void WipeMix32##SUFFIX(uint8_t* d, const uint8_t* f, const uint8_t* t, const uint8_t* m,    \
+                              int32_t n) {                                                         \
+    Wipe32<W, false>(d, f, t, m, n);                                                               \
+  }                                                                                                \
+  ATTR void WipeSelect32##SUFFIX(uint8_t* d, const uint8_t* f, const uint8_t* t, const uint8_t* m, \
+                                 int32_t n) {                                                      \
+    Wipe32<W, true>(d, f, t, m, n);                                                                \
+  }                                                                                                \
+  constexpr TRowOps kOps32##SUFFIX{Fill32##SUFFIX,      CopyKey32##SUFFIX,   Alpha32##SUFFIX,      \
+                                   Add32##SUFFIX,       Mask32##SUFFIX,      AlphaMask32##SUFFIX,  \
+                                   AddMask32##SUFFIX,   FillAlpha32##SUFFIX, FillAdd32##SUFFIX,    \
+                                   FillSub32##SUFFIX,   ColorMask32##SUFFIX, WipeMix32##SUFFIX,    \
+                                   WipeSelect32##SUFFIX};
 
-#define QP_DEFINE_OPS16(D, SUFFIX, ATTR, W)                                                    \
-  ATTR void Fill##D##SUFFIX(uint8_t* d, int32_t n, uint32_t c) {                               \
-    Fill16<D, W>(d, n, c);                                                                     \
-  }                                                                                            \
-  ATTR void CopyKey##D##SUFFIX(uint8_t* d, const uint8_t* s, int32_t n, int64_t k) {           \
-    CopyKey16<D, W>(d, s, n, k);                                                               \
-  }                                                                                            \
-  ATTR void Alpha##D##SUFFIX(uint8_t* d, const uint8_t* s, int32_t n, uint32_t a, int64_t k) { \
-    Alpha16<D, W>(d, s, n, a, k);                                                              \
-  }                                                                                            \
-  ATTR void Add##D##SUFFIX(uint8_t* d, const uint8_t* s, int32_t n, uint32_t l, int64_t k) {   \
-    Add16<D, W>(d, s, n, l, k);                                                                \
-  }                                                                                            \
-  ATTR void Mask##D##SUFFIX(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n) {       \
-    MaskFamily16<D, W, 0>(d, s, m, n, 0);                                                      \
-  }                                                                                            \
-  ATTR void AlphaMask##D##SUFFIX(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n,    \
-                                 uint32_t a) {                                                 \
-    MaskFamily16<D, W, 1>(d, s, m, n, a);                                                      \
-  }                                                                                            \
-  ATTR void AddMask##D##SUFFIX(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n,      \
-                               uint32_t l) {                                                   \
-    MaskFamily16<D, W, 2>(d, s, m, n, l);                                                      \
-  }                                                                                            \
-  ATTR void FillAlpha##D##SUFFIX(uint8_t* d, int32_t n, uint32_t c, uint32_t a) {              \
-    FillAlpha16<D, W>(d, n, c, a);                                                             \
-  }                                                                                            \
-  ATTR void FillAdd##D##SUFFIX(uint8_t* d, int32_t n, uint32_t c) {                            \
-    FillAddSub16<D, W, true>(d, n, c);                                                         \
-  }                                                                                            \
-  ATTR void FillSub##D##SUFFIX(uint8_t* d, int32_t n, uint32_t c) {                            \
-    FillAddSub16<D, W, false>(d, n, c);                                                        \
-  }                                                                                            \
-  ATTR void ColorMask##D##SUFFIX(uint8_t* d, const uint8_t* m, int32_t n, uint32_t c,          \
-                                 uint32_t a) {                                                 \
-    ColorMask16<D, W>(d, m, n, c, a);                                                          \
-  }                                                                                            \
-  constexpr TRowOps kOps##D##SUFFIX{                                                           \
-      Fill##D##SUFFIX,    CopyKey##D##SUFFIX,   Alpha##D##SUFFIX,    Add##D##SUFFIX,           \
-      Mask##D##SUFFIX,    AlphaMask##D##SUFFIX, AddMask##D##SUFFIX,  FillAlpha##D##SUFFIX,     \
-      FillAdd##D##SUFFIX, FillSub##D##SUFFIX,   ColorMask##D##SUFFIX};
+#define QP_DEFINE_OPS16(D, SUFFIX, ATTR, W)                                                      \
+  ATTR void Fill##D##SUFFIX(uint8_t* d, int32_t n, uint32_t c) {                                 \
+    Fill16<D, W>(d, n, c);                                                                       \
+  }                                                                                              \
+  ATTR void CopyKey##D##SUFFIX(uint8_t* d, const uint8_t* s, int32_t n, int64_t k) {             \
+    CopyKey16<D, W>(d, s, n, k);                                                                 \
+  }                                                                                              \
+  ATTR void Alpha##D##SUFFIX(uint8_t* d, const uint8_t* s, int32_t n, uint32_t a, int64_t k) {   \
+    Alpha16<D, W>(d, s, n, a, k);                                                                \
+  }                                                                                              \
+  ATTR void Add##D##SUFFIX(uint8_t* d, const uint8_t* s, int32_t n, uint32_t l, int64_t k) {     \
+    Add16<D, W>(d, s, n, l, k);                                                                  \
+  }                                                                                              \
+  ATTR void Mask##D##SUFFIX(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n) {         \
+    MaskFamily16<D, W, 0>(d, s, m, n, 0);                                                        \
+  }                                                                                              \
+  ATTR void AlphaMask##D##SUFFIX(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n,      \
+                                 uint32_t a) {                                                   \
+    MaskFamily16<D, W, 1>(d, s, m, n, a);                                                        \
+  }                                                                                              \
+  ATTR void AddMask##D##SUFFIX(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n,        \
+                               uint32_t l) {                                                     \
+    MaskFamily16<D, W, 2>(d, s, m, n, l);                                                        \
+  }                                                                                              \
+  ATTR void FillAlpha##D##SUFFIX(uint8_t* d, int32_t n, uint32_t c, uint32_t a) {                \
+    FillAlpha16<D, W>(d, n, c, a);                                                               \
+  }                                                                                              \
+  ATTR void FillAdd##D##SUFFIX(uint8_t* d, int32_t n, uint32_t c) {                              \
+    FillAddSub16<D, W, true>(d, n, c);                                                           \
+  }                                                                                              \
+  ATTR void FillSub##D##SUFFIX(uint8_t* d, int32_t n, uint32_t c) {                              \
+    FillAddSub16<D, W, false>(d, n, c);                                                          \
+  }                                                                                              \
+  ATTR void ColorMask##D##SUFFIX(uint8_t* d, const uint8_t* m, int32_t n, uint32_t c,            \
+                                 uint32_t a) {                                                   \
+    ColorMask16<D, W>(d, m, n, c, a);                                                            \
+  }                                                                                              \
+  ATTR void WipeMix##D##SUFFIX(uint8_t* d, const uint8_t* f, const uint8_t* t, const uint8_t* m, \
+                               int32_t n) {                                                      \
+    Wipe16<D, W, false>(d, f, t, m, n);                                                          \
+  }                                                                                              \
+  ATTR void WipeSelect##D##SUFFIX(uint8_t* d, const uint8_t* f, const uint8_t* t,                \
+                                  const uint8_t* m, int32_t n) {                                 \
+    Wipe16<D, W, true>(d, f, t, m, n);                                                           \
+  }                                                                                              \
+  constexpr TRowOps kOps##D##SUFFIX{                                                             \
+      Fill##D##SUFFIX,      CopyKey##D##SUFFIX,   Alpha##D##SUFFIX,     Add##D##SUFFIX,          \
+      Mask##D##SUFFIX,      AlphaMask##D##SUFFIX, AddMask##D##SUFFIX,   FillAlpha##D##SUFFIX,    \
+      FillAdd##D##SUFFIX,   FillSub##D##SUFFIX,   ColorMask##D##SUFFIX, WipeMix##D##SUFFIX,      \
+      WipeSelect##D##SUFFIX};
 
 #define QP_AVX2 __attribute__((target("avx2")))
 
