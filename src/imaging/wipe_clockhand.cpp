@@ -45,7 +45,7 @@ void DiscRows(int64_t w, int64_t h, int64_t c, F&& row) {
 }  // namespace
 
 double TWipeClockhand::StartAngle() const {
-  return P0() * 2 * kPi / 360 - kPi / 2;
+  return static_cast<double>(P0()) * 2 * kPi / 360 - kPi / 2;
 }
 
 void TWipeClockhand::FillSector(double a, double s) {
