@@ -42,6 +42,25 @@ void DiscRows(int64_t w, int64_t h, int64_t c, F&& row) {
   }
 }
 
+struct TRun {
+  int32_t lo, hi;  // the columns lo <= x < hi
+};
+
+// The columns of a row where a test holds that changes its answer at most once along it.
+template <class F>
+TRun MonotoneRun(int32_t w, F&& holds) {
+  if (w <= 0) return {0, 0};
+  const bool left = holds(0), right = holds(w - 1);
+  if (left == right) return left ? TRun{0, w} : TRun{0, 0};
+  // The first column whose answer differs from the left end's.
+  int32_t lo = 0, hi = w - 1;
+  while (hi - lo > 1) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    (holds(mid) == left ? lo : hi) = mid;
+  }
+  return left ? TRun{0, hi} : TRun{hi, w};
+}
+
 }  // namespace
 
 double TWipeClockhand::StartAngle() const {
@@ -59,6 +78,8 @@ void TWipeClockhand::FillSector(double a, double s) {
   // u the start direction and v the end one, a centre p lies in [a, a + π] when u × p >= 0 and
   // in [a + s − π, a + s] when p × v >= 0: the sector is both for s <= π, either beyond.
   // The radius reaches every pixel centre, so the angle alone decides.
+  // Along a row each test is monotone in x, so each holds on one run of the row, found by
+  // bisection with the very test a pixel would take.
   const double ux = std::cos(a), uy = std::sin(a), vx = std::cos(a + s), vy = std::sin(a + s);
   const bool narrow = s <= kPi;
   const int32_t w = W();
@@ -66,10 +87,15 @@ void TWipeClockhand::FillSector(double a, double s) {
     uint8_t* m = MaskRow(y);
     const double py = 2.0 * y + 1 - H();
     const double a1 = ux * py, b2 = py * vx;
-    for (int32_t x = 0; x < w; ++x) {
-      const double px = 2.0 * x + 1 - w;
-      const bool first = a1 - uy * px >= 0, second = px * vy - b2 >= 0;
-      if (narrow ? (first && second) : (first || second)) m[x] = 255;
+    const TRun first = MonotoneRun(w, [&](int32_t x) { return a1 - uy * (2.0 * x + 1 - w) >= 0; });
+    const TRun second = MonotoneRun(w, [&](int32_t x) { return (2.0 * x + 1 - w) * vy - b2 >= 0; });
+    if (narrow) {
+      const int32_t lo = std::max(first.lo, second.lo), hi = std::min(first.hi, second.hi);
+      if (lo < hi) std::memset(m + lo, 255, static_cast<size_t>(hi - lo));
+    } else {
+      for (const TRun& r : {first, second}) {
+        if (r.lo < r.hi) std::memset(m + r.lo, 255, static_cast<size_t>(r.hi - r.lo));
+      }
     }
   }
 }

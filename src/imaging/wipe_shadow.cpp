@@ -43,6 +43,14 @@ void TWipeShadowWhite::Draw() {
   wipe::TWipeViews v(Target(), From(), To());
   if (!v.Ok()) return;
   const int64_t k = MulDiv(Now(), 768, T()) + 255;
+  // What a place of each grey shows now: which picture, and the grey added to it.
+  std::array<uint32_t, 256> tint{};
+  std::array<bool, 256> late{};
+  for (int32_t g = 0; g < 256; ++g) {
+    const uint32_t level = levels_[static_cast<size_t>(std::clamp<int64_t>(k + g - 255, 0, 1023))];
+    late[static_cast<size_t>(g)] = level > 255;
+    tint[static_cast<size_t>(g)] = grey_pixels_[level <= 255 ? level : 511 - level];
+  }
   const bool dark = Darkens();
   for (int32_t y = 0; y < H(); ++y) {
     uint8_t* d = v.dst.Row(y);
@@ -50,12 +58,14 @@ void TWipeShadowWhite::Draw() {
     const uint8_t* t = v.to.Row(y);
     const uint8_t* g = &greys_[static_cast<size_t>(y) * static_cast<size_t>(W())];
     for (int32_t x = 0; x < W(); ++x) {
-      const int64_t i = std::clamp<int64_t>(k + g[x] - 255, 0, 1023);
-      const uint32_t level = levels_[static_cast<size_t>(i)];
-      const bool old = level <= 255;
-      const uint32_t base = pixel::Load<D>(old ? f : t, x);
-      const uint32_t grey = grey_pixels_[old ? level : 511 - level];
-      pixel::Store<D>(d, x, dark ? pixel::SubSat<D>(base, grey) : pixel::AddSat<D>(base, grey));
+      const uint32_t base = pixel::Load<D>(late[g[x]] ? t : f, x), c = tint[g[x]];
+      uint32_t out;
+      if constexpr (D == 32) {
+        out = dark ? wipe::SubBytes(base, c) : wipe::AddBytes(base, c);
+      } else {
+        out = dark ? pixel::SubSat<D>(base, c) : pixel::AddSat<D>(base, c);
+      }
+      pixel::Store<D>(d, x, out);
     }
   }
 }

@@ -41,11 +41,8 @@ class TWipeRipple : public TCustomWipe {
   void Draw();
   // Per position of a quarter (|dx| <= W div 2, |dy| <= H div 2, mirrored to the others):
   // the rounded distance to the middle and the direction away from it in 16.16.
-  struct TSpoke {
-    int32_t Distance;
-    int32_t Cos, Sin;
-  };
-  std::vector<TSpoke> quarter_;
+  std::vector<uint16_t> distance_;
+  std::vector<int32_t> cos_, sin_;
   std::vector<int32_t> displace_;
   int64_t reach_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -46,62 +47,65 @@ void TWipeTwistH::DrawStep() {
 }
 
 // The same card turn, drawn row by row: a column stretched by the surfaces' nearest-neighbour
-// rule would otherwise cost one stretch per column.
+// rule would otherwise cost one stretch per column. The angle falls steadily from column to
+// column, so the finished columns, the turning ones and those not started each form one run.
 template <int D>
 void TWipeTwistV::Draw() {
   wipe::TWipeViews v(Target(), From(), To());
   if (!v.Ok()) return;
-  enum : uint8_t { kSkip, kClear, kStretch, kDone };
+  const int32_t w = W();
+  int32_t done = 0, turning = 0;  // how many, counted from the start side
   struct TColumn {
-    uint8_t kind = kSkip;
-    const detail::TView* source = nullptr;
-    int32_t top = 0, height = 0;
+    const detail::TView* source = nullptr;  // null: cleared
+    int32_t top = 0, bottom = 0;
     int64_t start = 0, step = 0;
   };
-  std::vector<TColumn> columns(static_cast<size_t>(W()));
-  for (int32_t i = 0; i < W(); ++i) {
-    TColumn& c = columns[static_cast<size_t>(Reverse() ? W() - 1 - i : i)];
-    const double theta = LineAngle(Now(), T(), i, W());
-    if (theta < 0) continue;
+  std::vector<TColumn> columns(static_cast<size_t>(w));
+  for (int32_t i = 0; i < w; ++i) {
+    const double theta = LineAngle(Now(), T(), i, w);
     if (theta >= kPi) {
-      c.kind = kDone;
+      ++done;
       continue;
     }
+    if (theta < 0) break;
+    TColumn& c = columns[static_cast<size_t>(turning++)];
     const int32_t h = wipe::Round32(std::cos(theta) * H());
-    c.kind = h == 0 ? kClear : kStretch;
     if (h == 0) continue;
     c.source = h > 0 ? &v.from : &v.to;
-    c.height = std::abs(h);
-    c.top = (H() - c.height) / 2;
-    const TRect dest{0, c.top, 1, c.top + c.height};
+    c.top = (H() - std::abs(h)) / 2;
+    c.bottom = c.top + std::abs(h);
+    const TRect dest{0, c.top, 1, c.bottom};
     detail::TStretchMap map;
     detail::MakeStretchMap(dest, TRect{0, 0, 1, H()}, dest, false, false, map);
     c.start = map.startY;
     c.step = map.dirY;
   }
-  for (int32_t y = 0; y < H(); ++y) {
-    uint8_t* d = v.dst.Row(y);
-    for (int32_t x = 0; x < W(); ++x) {
-      const TColumn& c = columns[static_cast<size_t>(x)];
-      switch (c.kind) {
-        case kClear:
-          pixel::Store<D>(d, x, 0);
-          break;
-        case kStretch: {
-          uint32_t p = 0;
-          if (y >= c.top && y < c.top + c.height) {
-            const int64_t row =
-                std::clamp<int64_t>((c.start + (y - c.top) * c.step) >> 16, 0, H() - 1);
-            p = pixel::Load<D>(c.source->Row(row), x);
-          }
-          pixel::Store<D>(d, x, p);
-          break;
+  // The runs in x; turning columns are kept in the order of x.
+  const int32_t doneLo = Reverse() ? w - done : 0, doneHi = Reverse() ? w : done;
+  const int32_t turnLo = Reverse() ? w - done - turning : done;
+  if (Reverse()) std::reverse(columns.begin(), columns.begin() + turning);
+  constexpr int kB = pixel::TFormat<D>::kBytes;
+  for (int32_t y = 0; y < H() && doneHi > doneLo; ++y) {
+    std::memcpy(v.dst.Row(y) + doneLo * kB, v.to.Row(y) + doneLo * kB,
+                static_cast<size_t>(doneHi - doneLo) * kB);
+  }
+  // Bands of a few columns top to bottom: neighbouring columns read nearly the same source
+  // rows, so a band keeps to a few cache lines per row.
+  constexpr int32_t kBand = 16;
+  for (int32_t b0 = 0; b0 < turning; b0 += kBand) {
+    const int32_t b1 = std::min(b0 + kBand, turning);
+    for (int32_t y = 0; y < H(); ++y) {
+      uint8_t* d = v.dst.Row(y);
+      for (int32_t i = b0; i < b1; ++i) {
+        const TColumn& c = columns[static_cast<size_t>(i)];
+        const int32_t x = turnLo + i;
+        uint32_t p = 0;
+        if (c.source && y >= c.top && y < c.bottom) {
+          const int64_t row =
+              std::clamp<int64_t>((c.start + (y - c.top) * c.step) >> 16, 0, H() - 1);
+          p = pixel::Load<D>(c.source->Row(row), x);
         }
-        case kDone:
-          pixel::Store<D>(d, x, pixel::Load<D>(v.to.Row(y), x));
-          break;
-        default:
-          break;
+        pixel::Store<D>(d, x, p);
       }
     }
   }

@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "imaging/custom_dibx.h"
+#include "imaging/pixel_rules.h"
 #include "imaging/surface_access.h"
 
 namespace quen::wipe {
@@ -38,6 +39,32 @@ inline int32_t Round32(double v) {
   if (r >= 2147483647.0) return std::numeric_limits<int32_t>::max();
   if (r <= -2147483648.0) return std::numeric_limits<int32_t>::min();
   return static_cast<int32_t>(r);
+}
+
+// pixel::AddSat<32> and SubSat<32> on all four bytes at once: the low seven bits of each byte
+// are added (subtracted) without crossing into the next byte, the top bits fix the result and
+// say where it saturates.
+inline uint32_t AddBytes(uint32_t a, uint32_t b) {
+  const uint32_t s = (a & 0x7F7F7F7F) + (b & 0x7F7F7F7F);
+  const uint32_t top = (a ^ b) & 0x80808080;
+  const uint32_t over = ((a & b) | (top & s)) & 0x80808080;
+  return (s ^ top) | ((over >> 7) * 0xFF);
+}
+
+inline uint32_t SubBytes(uint32_t a, uint32_t b) {
+  const uint32_t d = ((a | 0x80808080) - (b & 0x7F7F7F7F)) ^ ((a ^ b ^ 0x80808080) & 0x80808080);
+  const uint32_t under = ((~a & b) | (~(a ^ b) & d)) & 0x80808080;
+  return d & ~((under >> 7) * 0xFF);
+}
+
+// Saturating add (subtract) of a colour at a depth, bytewise at 32 bits.
+template <int D>
+inline uint32_t AddPixel(uint32_t a, uint32_t b) {
+  if constexpr (D == 32) {
+    return AddBytes(a, b);
+  } else {
+    return pixel::AddSat<D>(a, b);
+  }
 }
 
 // Calls f with the depth (8, 15, 16, 24 or 32) as a compile-time constant; other depths do
