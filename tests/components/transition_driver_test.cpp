@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "base/error.h"
+#include "components/install_transitions.h"
 #include "imaging/pixel_rules.h"
 #include "imaging/wipe_picture.h"
 #include "support/scene.h"
@@ -64,7 +65,7 @@ struct TStage {
     }
     s.Make("old", 0, 0, w, h, &s.reg.Root(0))->WriteProp(PR_COLOR, TPropValue::OfInt(kOld));
     s.Make("new", 0, 0, w, h, &s.reg.Root(1))->WriteProp(PR_COLOR, TPropValue::OfInt(kNew));
-    s.reg.SetTransitionFactory(CreateWipe);
+    InstallTransitions(s.reg, [] { return 0; });
     s.Frame();
   }
   // One frame with the command's turn in it; the screen it shows.
@@ -179,11 +180,11 @@ TEST(FlipThroughTheRegistry, EveryKindFlipsInTurn) {
 // that are missing, damaged or empty, and the screen switched or reset in the middle: every
 // flip ends, and ends on the new screen.
 TEST(FlipThroughTheRegistry, HostileFlipsEndNormally) {
-  SetWipePictureLoader([](const std::string& name, TDIBSurface& picture) {
-    if (name == "damaged") RaiseError("画像ファイルが壊れています");
+  auto brokenPictures = [](const std::string& name, TDIBSurface& picture) {
+    if (name == "damaged") RaiseError("damaged picture");
     if (name == "empty") picture.SetSize(0, 0, 32);
     return name == "empty";
-  });
+  };
   struct {
     int32_t kind;
     std::optional<int32_t> p0, p1;
@@ -198,6 +199,7 @@ TEST(FlipThroughTheRegistry, HostileFlipsEndNormally) {
   };
   for (const auto& c : cases) {
     TStage st(10, 8);
+    SetWipePictureLoader(brokenPictures);
     TFlip flip{st.s.reg, 320};
     flip.Start(c.kind, false, c.p0, c.p1, c.picture);
     EXPECT_TRUE(st.Run(flip)) << c.kind;
