@@ -211,6 +211,17 @@ TEST(WipeTime, BackwardsAndOutOfRange) {
     w->SetDuration(0);
     w->SetElapsed(-1);
     EXPECT_TRUE(w->Step()) << kind;
+    // A target without pixels (blocks of size 0, an endless spiral) draws nothing and ends on
+    // time.
+    TDIBX empty;
+    empty.Clear();
+    auto none = CreateWipe(kind, empty, *p.from, *p.to);
+    none->SetDuration(100);
+    none->Prepare();
+    none->SetElapsed(50);
+    EXPECT_FALSE(none->Step()) << kind;
+    none->SetElapsed(100);
+    EXPECT_TRUE(none->Step()) << kind;
   }
   struct {
     int32_t kind;
