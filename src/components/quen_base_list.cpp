@@ -645,8 +645,8 @@ std::vector<TRect> TQuenBaseList::ChangedRects() const {
   return roots_[active_]->DirtyList().Rects();
 }
 
-void TQuenBaseList::PresentTo(TScreenManager& screen) {
-  screen.Present(ChangedRects());
+void TQuenBaseList::PresentTo(TScreenManager* screen) {
+  if (screen) screen->Present(ChangedRects());
   ClearDirty();
 }
 

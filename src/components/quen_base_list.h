@@ -147,9 +147,10 @@ class TQuenBaseList : public TQuenComponent {
   void DrawAll();
   // Empties both roots' dirty lists once a frame was presented.
   void ClearDirty();
-  // Hands what the last draw pass changed to the screen modes for presentation, then empties
-  // both dirty lists: the one place a drawn frame leaves the registry.
-  void PresentTo(TScreenManager& screen);
+  // Hands what the last draw pass changed to the screen modes for presentation (none for a game
+  // without a screen), then empties both dirty lists: the one place a drawn frame leaves the
+  // registry.
+  void PresentTo(TScreenManager* screen);
   void Reset();
   void ReleaseAllSurfaces();
   void RestoreAllSurfaces();
@@ -174,6 +175,10 @@ class TQuenBaseList : public TQuenComponent {
   bool SoundOn() const { return sound_on_; }
   void SetSoundOn(bool on) { sound_on_ = on; }
   int32_t FrameMs() const { return frame_ms_; }
+  // The game clock (ms), handed over by the frame loop before its passes; faders and timers
+  // count from it.
+  int64_t GameClock() const { return game_clock_; }
+  void SetGameClock(int64_t ms) { game_clock_ = ms; }
 
   // Right-click-scrap list (no duplicates).
   void SetRightClickScrap(TQuenControl* c, bool on);
@@ -214,6 +219,7 @@ class TQuenBaseList : public TQuenComponent {
   int32_t width_ = 8, height_ = 8;
   TDIBX own_screen_;
   TCustomDIBX* screen_ = nullptr;
+  int64_t game_clock_ = 0;
   int32_t transition_type_ = 0;
   std::unique_ptr<TCustomWipe> transition_;
   TTransitionFactory transition_factory_;

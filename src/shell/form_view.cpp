@@ -283,7 +283,10 @@ void TFormView::FrameStep(int32_t elapsed_ms) {
   if (!project || TerminateFlag() || switching_) return;
   DeleteListedFiles();
   TQuenBaseList* registry = player_->Registry();
-  if (registry) registry->ProcessInput(elapsed_ms);
+  if (registry) {
+    registry->SetGameClock(clock_);
+    registry->ProcessInput(elapsed_ms);
+  }
   if (TCallMan* cm = player_->CallMan()) {
     cm->clock = clock_;
     cm->frame_ms = elapsed_ms;
@@ -306,11 +309,8 @@ void TFormView::FrameStep(int32_t elapsed_ms) {
                     (dump_next_ || (dump_every_ > 0 && (drawn_frames_ + 1) % dump_every_ == 0));
   if (dump) window_.CaptureNextPresent();
   TScreenManager* screen = player_->Screen();
-  if (screen && registry) {
-    registry->PresentTo(*screen);
-  } else {
-    window_.Present();
-  }
+  if (registry) registry->PresentTo(screen);
+  if (!screen) window_.Present();
   ++drawn_frames_;
   if (dump) DumpFrame();
   dump_next_ = false;

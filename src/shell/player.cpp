@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/error.h"
+#include "components/quen_http.h"
 #include "expr/db_manager.h"
 #include "expr/param_collection.h"
 #include "expr/sys_func_man.h"
@@ -11,6 +12,7 @@
 #include "files/host_path.h"
 #include "files/pe_resource.h"
 #include "imaging/color_tables.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
 #include "platform/text_encoding.h"
@@ -134,6 +136,8 @@ void TPlayer::StartProject() {
   platform::Trace("QuenInitialize");
   cursor_host_ = std::make_unique<TWindowCursorHost>(window_);
   panel_->Registry().SetCursorHost(cursor_host_.get());
+  // Headless, a request's completion comes in the frame after it was asked for, every run.
+  TQuenHttp::SetWaitForCompletion(platform::Clock().IsVirtual());
 
   platform::Trace("TProject.Create");
   project_ = std::make_unique<TProject>(context_, static_cast<IProjectHost*>(this), vars_.get());

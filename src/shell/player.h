@@ -11,6 +11,7 @@
 #include "components/base_panel.h"
 #include "media/screen_manager.h"
 #include "platform/game_window.h"
+#include "platform/midi_synth.h"
 #include "runtime/game_settings.h"
 #include "runtime/project.h"
 #include "runtime/sysfunc_host.h"
@@ -53,6 +54,12 @@ class TPlayer : public IProjectHost, public ISystemHost {
   void SetForcedDepth(int32_t bits) { forced_depth_ = bits; }
   // Where Free writes every variable (after the end page ran); empty for nowhere.
   void SetDumpVarsFile(std::string host_path) { dump_vars_file_ = std::move(host_path); }
+  // For the MIDI synthesiser the media managers make (platform::MidiSynthOptions).
+  void SetMidiOptions(std::string sound_font, std::string dump_file) {
+    midi_options_.sound_font = std::move(sound_font);
+    midi_options_.dump_file = std::move(dump_file);
+  }
+  const platform::MidiSynthOptions& MidiOptions() const { return midi_options_; }
 
   // The creation handler's steps, in order: the log file and "game.ini", the overlay, the tool
   // bar, the game data, "TBasePanel.Create", the variable table and the system functions, then
@@ -102,6 +109,7 @@ class TPlayer : public IProjectHost, public ISystemHost {
   IPlayerWindow* shell_ = nullptr;
   int32_t forced_depth_ = 0;
   std::string dump_vars_file_;
+  platform::MidiSynthOptions midi_options_;
   bool freed_ = false;
 
   // The parts, in the order they are made.

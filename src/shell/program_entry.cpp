@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
+#include "platform/http_client.h"
 #include "platform/instance_lock.h"
 #include "platform/trace.h"
 #include "runtime/game_settings.h"
@@ -80,7 +81,7 @@ std::string UsageText() {
   return "usage: quenplay [--headless] [--trace FILE] [--input FILE] [--frames N]\n"
          "                [--frame-ms N] [--dump-vars FILE] [--seed N] [--depth 15|16|32]\n"
          "                [--dump-frames DIR [--dump-every K]] [--display-modes LIST]\n"
-         "                [--date YYYY-MM-DD[THH:MM[:SS]]]\n"
+         "                [--date YYYY-MM-DD[THH:MM[:SS]]] [--soundfont FILE] [--dump-midi FILE]\n"
          "                [GAMEDIR [FOLDER|ARCHIVE]... | /config]\n"
          "  --headless        no window: a virtual clock, dialogs answered from --input\n"
          "  --input FILE      headless answers and timed input (docs/headless-input.md)\n"
@@ -94,7 +95,9 @@ std::string UsageText() {
          "  --dump-every K    only every K-th frame (0: only \"@MS dump\" lines of --input)\n"
          "  --display-modes L headless monitor modes, WxHxBITS[@HZ] separated by commas\n"
          "  --date D          headless local date and time at start (default "
-         "2000-01-01T09:00:00)\n";
+         "2000-01-01T09:00:00)\n"
+         "  --soundfont FILE  General MIDI sound font for MIDI music (default: the system's)\n"
+         "  --dump-midi FILE  every MIDI message sent, one \"MS HEX\" line each\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out,
@@ -162,6 +165,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
       out.Seed = v;
     } else if (a == "--dump-vars") {
       if (!value(out.DumpVarsFile)) return false;
+    } else if (a == "--soundfont") {
+      if (!value(out.SoundFont)) return false;
+    } else if (a == "--dump-midi") {
+      if (!value(out.DumpMidiFile)) return false;
     } else if (a == "--frames" || a == "--frame-ms") {
       std::string n;
       if (!value(n)) return false;
@@ -297,11 +304,13 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
   }
   if (options.Seed || options.Headless) SetRandomSeed(options.Seed.value_or(0));
 
+  platform::InitHttp();
   TStartupContext context{options.Params, exe_folder, exe};
   int status = kExitNormal;
   {
     TFormView view(*window, context);
     view.Player().SetDumpVarsFile(options.DumpVarsFile);
+    view.Player().SetMidiOptions(options.SoundFont, options.DumpMidiFile);
     view.Player().SetForcedDepth(options.Depth);
     if (!options.DumpFramesFolder.empty()) {
       platform::MakeDirectory(options.DumpFramesFolder);

@@ -39,6 +39,10 @@ struct TProgramOptions {
   // Headless runs: the local date and time the virtual clock starts at ("YYYY-MM-DD[THH:MM[:SS]]";
   // empty: platform::VirtualClock::kDefaultStart).
   std::string Date;
+  // The sound font of the MIDI synthesiser (empty: the system's General MIDI font), and where
+  // every MIDI message sent is logged as "MS HEX" lines (empty: nowhere).
+  std::string SoundFont;
+  std::string DumpMidiFile;
   std::vector<std::string> Params;  // game folders and archives, or "/config"
 };
 

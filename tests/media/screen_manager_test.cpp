@@ -276,7 +276,7 @@ TEST(ScreenManagerSwitch, FreeDXThenSetModeBuildsAgain) {
   EXPECT_EQ(sm.FrameSurface(), nullptr);
   EXPECT_TRUE(s.reg.Screen().IsEmpty());
   EXPECT_FALSE(rig.display.full_screen);
-  s.reg.PresentTo(sm);  // nothing to show, nothing happens
+  s.reg.PresentTo(&sm);  // nothing to show, nothing happens
   EXPECT_EQ(rig.window.Uploads(), 0);
   sm.SetModeIndex(0);
   EXPECT_EQ(sm.CurrentModeIndex(), 0);
@@ -297,7 +297,7 @@ TEST(ScreenManagerPresent, OnlyDirtyRectanglesReachTheWindow) {
     s.reg.RestoreAllSurfaces();
     s.reg.Root(0).WriteProp(PR_COLOR, TPropValue::OfInt(0x0000FF));
     s.reg.DrawAll();
-    s.reg.PresentTo(sm);
+    s.reg.PresentTo(&sm);
     TDIBX& frame = *sm.FrameSurface();
     ASSERT_EQ(frame.BitCount(), bits);
     EXPECT_TRUE(WindowShowsFrame(rig.window, frame));
@@ -307,7 +307,7 @@ TEST(ScreenManagerPresent, OnlyDirtyRectanglesReachTheWindow) {
     frame.FillRect(TRect{0, 0, 21, 9}, static_cast<uint32_t>(frame.ColorToPixel(0x00FF00)));
     s.reg.ActiveRoot().DirtyList().Add(TRect{2, 1, 5, 4});
     s.reg.Root(1).DirtyList().Add(TRect{10, 5, 12, 7});
-    s.reg.PresentTo(sm);
+    s.reg.PresentTo(&sm);
     EXPECT_EQ(WindowColor(rig.window, 2, 1), 0x00FF00);
     EXPECT_EQ(WindowColor(rig.window, 4, 3), 0x00FF00);
     EXPECT_EQ(WindowColor(rig.window, 5, 3), 0x0000FF);
@@ -315,12 +315,12 @@ TEST(ScreenManagerPresent, OnlyDirtyRectanglesReachTheWindow) {
     EXPECT_TRUE(s.reg.Root(0).DirtyList().Rects().empty());
     EXPECT_TRUE(s.reg.Root(1).DirtyList().Rects().empty());
     const int uploads = rig.window.Uploads();
-    s.reg.PresentTo(sm);  // nothing changed, nothing copied
+    s.reg.PresentTo(&sm);  // nothing changed, nothing copied
     EXPECT_EQ(rig.window.Uploads(), uploads);
 
     // Rectangles reaching outside the screen are cut to it.
     s.reg.ActiveRoot().DirtyList().Add(TRect{-50, -50, 500, 500});
-    s.reg.PresentTo(sm);
+    s.reg.PresentTo(&sm);
     EXPECT_TRUE(WindowShowsFrame(rig.window, frame));
   }
 }
@@ -343,7 +343,7 @@ TEST(ScreenManagerPresent, DuringATransitionItsRectangleIsShownWhole) {
   s.reg.SetScreen(&sm.Frame());
   s.reg.RestoreAllSurfaces();
   s.reg.DrawAll();
-  s.reg.PresentTo(sm);
+  s.reg.PresentTo(&sm);
   TDIBX& frame = *sm.FrameSurface();
   EXPECT_TRUE(WindowShowsFrame(rig.window, frame));
   s.reg.SetTransitionFactory([](int32_t, TCustomDIBX& target, TCustomDIBX& from, TCustomDIBX& to) {
@@ -357,7 +357,7 @@ TEST(ScreenManagerPresent, DuringATransitionItsRectangleIsShownWhole) {
   frame.FillRect(TRect{5, 3, 12, 6}, static_cast<uint32_t>(frame.ColorToPixel(0x00FF00)));
   s.reg.Root(0).DirtyList().Add(TRect{0, 0, 12, 6});
   s.reg.Root(1).DirtyList().Add(TRect{0, 0, 12, 6});
-  s.reg.PresentTo(sm);
+  s.reg.PresentTo(&sm);
   EXPECT_EQ(WindowColor(rig.window, 2, 1), 0xFF0000);
   EXPECT_EQ(WindowColor(rig.window, 3, 1), 0x000000);
   EXPECT_EQ(WindowColor(rig.window, 6, 4), 0x00FF00);
@@ -379,7 +379,7 @@ TEST(ScreenManagerPresent, ComposedFramesReachTheWindowWhole) {
     s.reg.ProcessInput(16);
     s.reg.UpdateAll(16);
     s.reg.DrawAll();
-    s.reg.PresentTo(sm);
+    s.reg.PresentTo(&sm);
     EXPECT_TRUE(WindowShowsFrame(rig.window, *sm.FrameSurface())) << i;
   }
   // Nothing changed since the whole first frame: nothing to present.

@@ -58,6 +58,8 @@ struct Scene {
   }
   // One frame: input pass, events run, update pass, draw pass.
   void Frame(bool runEvents = true) {
+    // As the frame loop: the game clock already counts this frame.
+    reg.SetGameClock(now + frameMs);
     reg.ProcessInput(frameMs);
     if (runEvents) RunEvents();
     reg.UpdateAll(frameMs);
