@@ -433,10 +433,11 @@ void TQuenBaseList::EndTransition() {
   }
 }
 
-void TQuenBaseList::StartTransition(int index, int32_t type, int32_t duration, bool force,
-                                    int32_t param1, int32_t param2) {
+bool TQuenBaseList::StartTransition(int index, int32_t type, int32_t duration, bool force,
+                                    int32_t /*param1*/, int32_t param2) {
   const int previous = active_;
   const bool wasRunning = TransitionRunning();
+  bool made = false;
   active_ = index & 1;
   if (force || (type != 0 && !transition_)) {
     transition_.reset();
@@ -449,8 +450,11 @@ void TQuenBaseList::StartTransition(int index, int32_t type, int32_t duration, b
         now.OwnSurface().Draw(0, 0, false, false, false,
                               TRect{0, 0, Screen().Width(), Screen().Height()}, Screen());
       if (transition_factory_)
-        transition_ = transition_factory_(type, Screen(), now.OwnSurface(), other.OwnSurface(),
-                                          duration, param1);
+        transition_ = transition_factory_(type, Screen(), now.OwnSurface(), other.OwnSurface());
+      if (transition_) {
+        transition_->SetDuration(duration);
+        made = true;
+      }
       TQuenControl* f = Focus();
       if (!f || f->Root() != &now) {
         focus_ = {};
@@ -460,7 +464,8 @@ void TQuenBaseList::StartTransition(int index, int32_t type, int32_t duration, b
   }
   // Without a transition object nothing would ever reach the screen again.
   transition_type_ = transition_ ? type : 0;
-  if (transition_) transition_->SetParam(param2);
+  if (transition_) transition_->SetReverse(param2 != 0);
+  return made;
 }
 
 void TQuenBaseList::Feed(const TInputEvent& e) {
@@ -618,7 +623,10 @@ void TQuenBaseList::DrawAll() {
   transition_rect_ = TRect{};
   roots_[0]->DrawRoot();
   roots_[1]->DrawRoot();
-  if (transition_) transition_rect_ = transition_->DrawStep(Screen());
+  if (transition_) {
+    transition_->Step();
+    transition_rect_ = transition_->ChangedRect();
+  }
 }
 
 void TQuenBaseList::ClearKeyboardState() {

@@ -16,6 +16,7 @@
 #include "components/input_event.h"
 #include "components/quen_object.h"
 #include "components/timer_list.h"
+#include "imaging/custom_wipe.h"
 #include "imaging/dibx.h"
 
 namespace quen {
@@ -63,19 +64,12 @@ class TQuenBase : public TQuenControl {
   TDirtyList dirty_;
 };
 
-// A running transition as the registry sees it; the transitions themselves live elsewhere.
 class TScreenManager;
 
-class IQuenTransition {
- public:
-  virtual ~IQuenTransition() = default;
-  // Draws the next step into the screen surface; returns the area it redrew.
-  virtual TRect DrawStep(TCustomDIBX& screen) = 0;
-  virtual void SetParam(int32_t param) = 0;
-};
-using TTransitionFactory = std::function<std::unique_ptr<IQuenTransition>(
-    int32_t type, TCustomDIBX& screen, TCustomDIBX& newImage, TCustomDIBX& oldImage,
-    int32_t duration, int32_t param1)>;
+// Makes the transition of a kind over target, from the first picture to the second
+// (CreateWipe in the player); null for a kind it does not know.
+using TTransitionFactory = std::function<std::unique_ptr<TCustomWipe>(
+    int32_t kind, TCustomDIBX& target, TCustomDIBX& from, TCustomDIBX& to)>;
 
 class TQuenBaseList : public TQuenComponent {
  public:
@@ -134,9 +128,18 @@ class TQuenBaseList : public TQuenComponent {
   // What the last draw pass changed on the screen: the running transition's rectangle while it
   // draws, else the shown root's dirty rectangles.
   std::vector<TRect> ChangedRects() const;
+  // Cinema registries take the main registry's factory.
   void SetTransitionFactory(TTransitionFactory f) { transition_factory_ = std::move(f); }
-  void StartTransition(int index, int32_t type, int32_t duration, bool force, int32_t param1,
+  const TTransitionFactory& TransitionFactory() const { return transition_factory_; }
+  // Makes index the shown root. When forced, or when a type is given and none runs, a new
+  // transition of that type is made from the shown root's picture to the other's, with the
+  // duration; true when one was made. param2 is the reverse flag, given to the running
+  // transition on every call (films call this every frame); param1 is not used by any kind.
+  bool StartTransition(int index, int32_t type, int32_t duration, bool force, int32_t param1,
                        int32_t param2);
+  // The running transition or null. Drivers ask for it every frame and never keep it: a
+  // screen switch, a reset or a film may free it between two frames.
+  TCustomWipe* RunningTransition() const { return transition_.get(); }
   void EndTransition();
 
   // --- passes ---
@@ -230,7 +233,7 @@ class TQuenBaseList : public TQuenComponent {
   TCustomDIBX* screen_ = nullptr;
   int64_t game_clock_ = 0;
   int32_t transition_type_ = 0;
-  std::unique_ptr<IQuenTransition> transition_;
+  std::unique_ptr<TCustomWipe> transition_;
   TTransitionFactory transition_factory_;
   TRect transition_rect_;
   TTimerList events_;

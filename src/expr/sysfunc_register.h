@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "expr/random_source.h"
 #include "expr/sys_func_man.h"
 
 namespace quen {
@@ -20,9 +21,5 @@ void RegisterTextFunctions(TSysFuncMan& funcs);
 // functions, AddArray, InsertArray, DeleteArray, CopyArray, AssignTemp, Min ... GetVarType,
 // PushVar, PopVar.
 void RegisterValueFunctions(TSysFuncMan& funcs);
-
-// Random draws from one generator for the whole process; headless runs seed it so that runs
-// repeat. Without a seed it starts from the clock.
-void SetRandomSeed(uint64_t seed);
 
 }  // namespace quen

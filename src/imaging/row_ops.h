@@ -22,6 +22,13 @@ struct TRowOps {
   void (*FillAdd)(uint8_t* dst, int32_t n, uint32_t pixel);
   void (*FillSub)(uint8_t* dst, int32_t n, uint32_t pixel);
   void (*ColorMask)(uint8_t* dst, const uint8_t* mask, int32_t n, uint32_t pixel, uint32_t alpha);
+  // The transitions' mask pass, one fused row: from where m = 0, to where m = 255, otherwise
+  // (to × m + from × (255 − m)) >> 8 per channel. The select row takes to wherever m is not 0
+  // (masks that hold only 0 and 255). dst may be from or to itself.
+  void (*WipeMix)(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask,
+                  int32_t n);
+  void (*WipeSelect)(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask,
+                     int32_t n);
 };
 
 enum class TSimdLevel { Scalar, Sse2, Avx2 };

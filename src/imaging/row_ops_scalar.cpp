@@ -117,8 +117,24 @@ void ColorMask(uint8_t* dst, const uint8_t* mask, int32_t n, uint32_t c, uint32_
 }
 
 template <int D>
-constexpr TRowOps kOps{Fill<D>,    CopyKey<D>,   Alpha<D>,   Add<D>,     Mask<D>,     AlphaMask<D>,
-                       AddMask<D>, FillAlpha<D>, FillAdd<D>, FillSub<D>, ColorMask<D>};
+void WipeMix(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) {
+    const uint32_t m = mask[i];
+    const uint32_t f = Load<D>(from, i), t = Load<D>(to, i);
+    Store<D>(dst, i, m == 0 ? f : m == 255 ? t : Blend<D>(f, t, m));
+  }
+}
+
+template <int D>
+void WipeSelect(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask,
+                int32_t n) {
+  for (int32_t i = 0; i < n; ++i) Store<D>(dst, i, mask[i] ? Load<D>(to, i) : Load<D>(from, i));
+}
+
+template <int D>
+constexpr TRowOps kOps{Fill<D>,      CopyKey<D>, Alpha<D>,     Add<D>,     Mask<D>,
+                       AlphaMask<D>, AddMask<D>, FillAlpha<D>, FillAdd<D>, FillSub<D>,
+                       ColorMask<D>, WipeMix<D>, WipeSelect<D>};
 
 }  // namespace
 

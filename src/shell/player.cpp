@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/error.h"
+#include "components/install_transitions.h"
 #include "components/quen_http.h"
 #include "expr/db_manager.h"
 #include "expr/param_collection.h"
@@ -148,6 +149,8 @@ void TPlayer::StartProject() {
   TQuenHttp::SetWaitForCompletion(platform::Clock().IsVirtual());
   pictures_ = std::make_unique<TBrixCollection>();
   panel_->Registry().SetScriptContext(vars_.get(), sys_funcs_.get());
+  // Transitions of Flip (and their mask pictures, read with the project's key).
+  InstallTransitions(panel_->Registry(), [this] { return project_ ? project_->IdCode : 0; });
 
   platform::Trace("TProject.Create");
   project_ = std::make_unique<TProject>(context_, static_cast<IProjectHost*>(this), vars_.get());

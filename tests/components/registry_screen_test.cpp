@@ -8,17 +8,14 @@ namespace {
 
 using test::Scene;
 
-class TFakeTransition : public IQuenTransition {
+class TFakeTransition : public TCustomWipe {
  public:
-  explicit TFakeTransition(int* params) : params_(params) {}
-  TRect DrawStep(TCustomDIBX& screen) override {
-    screen.Fill(static_cast<uint32_t>(screen.ColorToPixel(0x00FFFF)));
-    return TRect{0, 0, 2, 2};
-  }
-  void SetParam(int32_t p) override { *params_ = p; }
+  using TCustomWipe::TCustomWipe;
 
- private:
-  int* params_;
+ protected:
+  void DrawStep() override {
+    Target().Fill(static_cast<uint32_t>(Target().ColorToPixel(0x00FFFF)));
+  }
 };
 
 TEST(Transitions, RootsDrawIntoTheirOwnSurfacesWhileOneRuns) {
@@ -29,31 +26,35 @@ TEST(Transitions, RootsDrawIntoTheirOwnSurfacesWhileOneRuns) {
   e->WriteProp(PR_HANDLEKEY, TPropValue::OfBool(true));
   s.Frame();
   ASSERT_EQ(s.reg.Focus(), e);
-  int param = 0;
   int made = 0;
-  s.reg.SetTransitionFactory([&](int32_t type, TCustomDIBX&, TCustomDIBX& now, TCustomDIBX& old,
-                                 int32_t, int32_t) -> std::unique_ptr<IQuenTransition> {
+  s.reg.SetTransitionFactory([&](int32_t type, TCustomDIBX& target, TCustomDIBX& from,
+                                 TCustomDIBX& to) -> std::unique_ptr<TCustomWipe> {
     ++made;
     EXPECT_EQ(type, 3);
-    EXPECT_NE(&now, &old);
-    return std::make_unique<TFakeTransition>(&param);
+    EXPECT_EQ(&from, &s.reg.Root(1).OwnSurface());  // the shown root's picture is replaced
+    EXPECT_EQ(&to, &s.reg.Root(0).OwnSurface());
+    return std::make_unique<TFakeTransition>(target, to, from);
   });
-  s.reg.StartTransition(1, 3, 500, false, 0, 42);
-  EXPECT_EQ(param, 42);
+  EXPECT_TRUE(s.reg.StartTransition(1, 3, 500, false, 0, 1));
+  ASSERT_NE(s.reg.RunningTransition(), nullptr);
+  EXPECT_TRUE(s.reg.RunningTransition()->Reverse());
+  EXPECT_EQ(s.reg.RunningTransition()->Duration(), 500);
   EXPECT_TRUE(s.reg.TransitionRunning());
   EXPECT_EQ(s.reg.ActiveIndex(), 1);
   EXPECT_EQ(s.reg.Focus(), nullptr);  // the focus was on the other screen
-  // A second start while one runs only switches the root and passes the parameter on.
-  s.reg.StartTransition(1, 3, 500, false, 0, 7);
+  // A second start while one runs only switches the root and passes the flag on.
+  EXPECT_FALSE(s.reg.StartTransition(1, 3, 500, false, 0, 0));
   EXPECT_EQ(made, 1);
-  EXPECT_EQ(param, 7);
+  EXPECT_FALSE(s.reg.RunningTransition()->Reverse());
+  s.reg.RunningTransition()->SetElapsed(100);
   s.Frame();
   TCustomDIBX& screen = s.reg.Screen();
   EXPECT_EQ(screen.PixelToColor(screen.GetPixel(5, 5)), 0x00FFFF);
-  EXPECT_EQ(s.reg.TransitionRect(), (TRect{0, 0, 2, 2}));
+  EXPECT_EQ(s.reg.TransitionRect(), (TRect{0, 0, 20, 10}));
   TDIBX& own1 = s.reg.Root(1).OwnSurface();
   EXPECT_EQ(own1.PixelToColor(own1.GetPixel(5, 5)), 0x00FF00);
   s.reg.EndTransition();
+  EXPECT_EQ(s.reg.RunningTransition(), nullptr);
   s.Frame();
   EXPECT_EQ(screen.PixelToColor(screen.GetPixel(5, 5)), 0x00FF00);
 }

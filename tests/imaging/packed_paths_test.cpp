@@ -61,7 +61,15 @@ TEST(PackedPaths, EveryRowOperationMatchesThePlainRules) {
         const int64_t key = keys[rng() % 3];
         const uint32_t factor = rng() % 4 == 0 ? 255 : rng() % 256;
         const uint32_t pixel = n > 0 && rng() % 2 ? first : rng() & limit;
-        const int op = iter % 11;
+        const int op = iter % 13;
+        if (op >= 11) {
+          // Transition masks are mostly long runs of 0 or 255 with ramps between.
+          for (int32_t k = 0; k < n; k += 16) {
+            const uint32_t kind = rng() % 3;
+            for (int32_t j = k; j < n && j < k + 16; ++j)
+              if (kind < 2) a.mask[j] = b.mask[j] = kind == 0 ? 0 : 255;
+          }
+        }
         for (int pass = 0; pass < 2; ++pass) {
           const TRowOps* ops = pass == 0 ? plain : packed;
           TRows& r = pass == 0 ? a : b;
@@ -96,8 +104,14 @@ TEST(PackedPaths, EveryRowOperationMatchesThePlainRules) {
             case 9:
               ops->FillSub(r.dst.data(), n, pixel);
               break;
-            default:
+            case 10:
               ops->ColorMask(r.dst.data(), r.mask.data(), n, pixel, factor);
+              break;
+            case 11:
+              ops->WipeMix(r.dst.data(), r.src.data(), r.dst.data(), r.mask.data(), n);
+              break;
+            default:
+              ops->WipeSelect(r.dst.data(), r.src.data(), r.dst.data(), r.mask.data(), n);
               break;
           }
         }

@@ -325,16 +325,17 @@ TEST(ScreenManagerPresent, OnlyDirtyRectanglesReachTheWindow) {
   }
 }
 
-class TCornerTransition : public IQuenTransition {
+class TCornerTransition : public TCustomWipe {
  public:
-  TRect DrawStep(TCustomDIBX& screen) override {
-    screen.FillRect(TRect{0, 0, 3, 2}, static_cast<uint32_t>(screen.ColorToPixel(0xFF0000)));
-    return TRect{0, 0, 3, 2};
+  using TCustomWipe::TCustomWipe;
+
+ protected:
+  void DrawStep() override {
+    Target().FillRect(TRect{0, 0, 3, 2}, static_cast<uint32_t>(Target().ColorToPixel(0xFF0000)));
   }
-  void SetParam(int32_t) override {}
 };
 
-TEST(ScreenManagerPresent, DuringATransitionOnlyItsRectangleIsShown) {
+TEST(ScreenManagerPresent, DuringATransitionItsRectangleIsShownWhole) {
   Scene s(12, 6);
   Rig rig;
   TScreenManager sm = rig.Make(12, 6, 12, 6);
@@ -345,19 +346,21 @@ TEST(ScreenManagerPresent, DuringATransitionOnlyItsRectangleIsShown) {
   s.reg.PresentTo(&sm);
   TDIBX& frame = *sm.FrameSurface();
   EXPECT_TRUE(WindowShowsFrame(rig.window, frame));
-  s.reg.SetTransitionFactory([](int32_t, TCustomDIBX&, TCustomDIBX&, TCustomDIBX&, int32_t,
-                                int32_t) { return std::make_unique<TCornerTransition>(); });
+  s.reg.SetTransitionFactory([](int32_t, TCustomDIBX& target, TCustomDIBX& from, TCustomDIBX& to) {
+    return std::make_unique<TCornerTransition>(target, to, from);
+  });
   s.reg.StartTransition(1, 5, 100, false, 0, 0);
   ASSERT_TRUE(s.reg.TransitionRunning());
   s.reg.DrawAll();
-  ASSERT_EQ(s.reg.TransitionRect(), (TRect{0, 0, 3, 2}));
+  // A transition changes the whole screen.
+  ASSERT_EQ(s.reg.TransitionRect(), (TRect{0, 0, 12, 6}));
   frame.FillRect(TRect{5, 3, 12, 6}, static_cast<uint32_t>(frame.ColorToPixel(0x00FF00)));
   s.reg.Root(0).DirtyList().Add(TRect{0, 0, 12, 6});
   s.reg.Root(1).DirtyList().Add(TRect{0, 0, 12, 6});
   s.reg.PresentTo(&sm);
   EXPECT_EQ(WindowColor(rig.window, 2, 1), 0xFF0000);
   EXPECT_EQ(WindowColor(rig.window, 3, 1), 0x000000);
-  EXPECT_EQ(WindowColor(rig.window, 6, 4), 0x000000);
+  EXPECT_EQ(WindowColor(rig.window, 6, 4), 0x00FF00);
   EXPECT_TRUE(s.reg.Root(0).DirtyList().Rects().empty());
   EXPECT_TRUE(s.reg.Root(1).DirtyList().Rects().empty());
 }
