@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "base/stream.h"
 #include "imaging/dibx.h"
 #include "imaging/font_pixel.h"
 #include "platform/outline_font.h"
 #include "platform/text_encoding.h"
+#include "text/kv_word.h"
+#include "text/markup_compiler.h"
 
 namespace {
 
@@ -38,6 +41,7 @@ const std::vector<uint16_t>& Codes() {
   return codes;
 }
 
+// Ratio to the anchor below: the figure to read.
 void BM_GetGlyphCold(benchmark::State& state) {
   for (auto _ : state) {
     TFontPixelManager m;
@@ -103,6 +107,68 @@ void BM_DrawChar(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * 400);
 }
 BENCHMARK(BM_DrawChar)->Args({0, 0})->Args({2, 2})->Unit(benchmark::kMicrosecond);
+
+// About 10,000 characters of typical markup: a tag every 20 characters or so, ruby, brackets
+// and punctuation that the line-breaking rules move.
+const std::vector<std::string>& Markup() {
+  static const std::vector<std::string> lines = [] {
+    const char* parts[] = {
+        "「今日は<B>良い天気</B>ですね」と、彼女は言った。",
+        "<FONT COLOR=#FF8040>夕焼けの空</FONT>が広がっている。",
+        "<RUBY VALUE=\"かんじ\">漢字</RUBY>の読み方を覚えよう！",
+        "<WAIT VALUE=120>……少し、待って。</WAIT>",
+        "Hello, world. This is <I>English</I> text.",
+        "『本当に？』<A HREF=\"jump\">ここを押して</A>ください。",
+    };
+    std::vector<std::string> out;
+    std::string line;
+    size_t chars = 0;
+    for (int i = 0; chars < 10000; ++i) {
+      const std::string part = quen::platform::Utf8ToCp932(parts[i % 6]);
+      line += part;
+      chars += 17;  // characters of a part, about
+      if (i % 4 == 3) {
+        out.push_back(line);
+        line.clear();
+      }
+    }
+    out.push_back(line);
+    return out;
+  }();
+  return lines;
+}
+
+void BM_BuildAndLayOut(benchmark::State& state) {
+  TFontPixelManager fonts;
+  quen::TKvWord word;
+  word.settings.font_height = 24;
+  word.settings.line_width = 640;
+  word.settings.page_height = 480;
+  quen::TWdPageList pages;
+  for (auto _ : state) {
+    word.SetText(Markup());
+    word.LayOut(pages);
+    benchmark::DoNotOptimize(pages.data());
+  }
+  if (fonts.CachedCount() != 0) state.SkipWithError("layout made glyph bitmaps");
+  state.counters["glyphs"] = word.GlyphCount();
+  state.counters["pages"] = static_cast<double>(pages.size());
+}
+BENCHMARK(BM_BuildAndLayOut)->Unit(benchmark::kMicrosecond);
+
+void BM_ContentSaveLoad(benchmark::State& state) {
+  quen::TKvWord word, back;
+  word.SetText(Markup());
+  for (auto _ : state) {
+    quen::TKvMemoryStream m;
+    word.SaveContent(m);
+    m.SetPosition(0);
+    back.LoadContent(m);
+    benchmark::DoNotOptimize(back.GlyphCount());
+  }
+  state.counters["glyphs"] = word.GlyphCount();
+}
+BENCHMARK(BM_ContentSaveLoad)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
