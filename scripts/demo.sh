@@ -37,7 +37,7 @@ echo "demo: no display, playing $out headless with the input of demo/headless-in
   --dump-frames "$out/frames" --dump-every 0 "$out"
 echo "demo: start-up steps, screen switches, the first commands and shut-down steps:"
 grep -v '^[0-9a-f]\{8\} ' "$out/trace.txt" || true
-grep '^[0-9a-f]\{8\} ' "$out/trace.txt" | head -40
+grep '^[0-9a-f]\{8\} ' "$out/trace.txt" | awk 'NR <= 40'
 echo "demo: frames shown in full screen and back in the window: $(ls "$out/frames" | tr '\n' ' ')"
 echo "demo: the game's variables at the end:"
 cat "$out/vars.txt"

@@ -7,13 +7,13 @@
 #include <lualib.h>
 #include <chrono>
 
+#include "authoring/page_text.h"
 #include "components/quen_base_list.h"
 #include "expr/param_collection.h"
 #include "expr/sys_func_man.h"
 #include "files/file_manager.h"
 #include "platform/host_fs.h"
 #include "runtime/call_man.h"
-#include "runtime/page_text.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "authoring/page_text.h"
 #include "base/error.h"
 #include "base/stream.h"
 #include "runtime/command.h"
-#include "runtime/page_text.h"
 #include "runtime/project.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

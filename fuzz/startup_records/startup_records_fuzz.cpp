@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "authoring/record_text.h"
 #include "base/error.h"
 #include "runtime/ini_file.h"
 #include "runtime/install_set.h"
 #include "runtime/project_setting.h"
-#include "runtime/record_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);

@@ -87,4 +87,30 @@ size_t FindChar(std::string_view s, char c, size_t from) {
   return std::string_view::npos;
 }
 
+std::string EucJpToSjis(std::string_view euc) {
+  std::string out;
+  out.reserve(euc.size());
+  const size_t n = euc.size();
+  for (size_t i = 0; i < n; ++i) {
+    const auto b = static_cast<unsigned char>(euc[i]);
+    if (b == 0x00) {
+      out += ' ';
+    } else if (b <= 0x80 || b == 0xFF) {
+      out += static_cast<char>(b);
+    } else if (i + 1 >= n) {
+      break;  // a lead byte cut off at the end
+    } else if (b == 0x8E) {
+      out += euc[++i];
+    } else {
+      const unsigned j1 = b & 0x7F;
+      const unsigned j2 = static_cast<unsigned char>(euc[++i]) & 0x7F;
+      const unsigned first = (j1 + 1) / 2 + (j1 <= 94 ? 112 : 176);
+      const unsigned second = (j1 & 1) ? (j2 < 96 ? j2 + 31 : j2 + 32) : j2 + 126;
+      out += static_cast<char>(first & 0xFF);
+      out += static_cast<char>(second & 0xFF);
+    }
+  }
+  return out;
+}
+
 }  // namespace quen::sjis

@@ -44,6 +44,11 @@ size_t FindLastChar(std::string_view s, char c);
 // Position of the first single-byte character c at or after from, or npos.
 size_t FindChar(std::string_view s, char c, size_t from = 0);
 
+// EUC-JP bytes as Shift-JIS, byte by byte: 0x00 becomes a space; 0x01-0x80 and 0xFF stay; 0x8E
+// keeps the byte after it (half-width katakana); any other byte and the next form a JIS X 0208
+// pair, turned into its Shift-JIS pair. A lead byte without a byte after it is dropped.
+std::string EucJpToSjis(std::string_view euc);
+
 // Calls f(offset, length) for every character.
 template <typename F>
 void ForEachChar(std::string_view s, F&& f) {

@@ -223,6 +223,12 @@ constexpr TMouseMask MaskOf(uint8_t im) {
 
 enum : uint8_t { FS_BOLD = 1, FS_ITALIC = 2, FS_UNDERLINE = 4, FS_STRIKEOUT = 8 };
 
+// Play modes of sounds, videos and menus.
+enum : uint8_t { LP_PLAY = 0, LP_PLAYFADE = 1, LP_STOP = 2, LP_STOPFADE = 3 };
+
+// Easings of property motions.
+enum : uint8_t { MT_NORMAL = 0, MT_INC = 1, MT_DEC = 2 };
+
 // The kinds named in the carrier column; a class reports exactly one (or none).
 enum class TQuenKind : uint8_t {
   None,

@@ -9,6 +9,7 @@
 #include "components/quen_kinds.h"
 #include "components/quen_motion.h"
 #include "expr/custom_param.h"
+#include "media/screen_manager.h"
 
 namespace quen {
 
@@ -629,6 +630,16 @@ void TQuenBaseList::ClearKeyboardState() {
   keys_down_.clear();
   keys_up_.clear();
   keys_repeated_.clear();
+}
+
+std::vector<TRect> TQuenBaseList::ChangedRects() const {
+  if (!transition_rect_.IsEmpty()) return {transition_rect_};
+  return roots_[active_]->DirtyList().Rects();
+}
+
+void TQuenBaseList::PresentTo(TScreenManager* screen) {
+  if (screen) screen->Present(ChangedRects());
+  ClearDirty();
 }
 
 void TQuenBaseList::ClearDirty() {

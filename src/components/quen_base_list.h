@@ -62,6 +62,8 @@ class TQuenBase : public TQuenControl {
 };
 
 // A running transition as the registry sees it; the transitions themselves live elsewhere.
+class TScreenManager;
+
 class IQuenTransition {
  public:
   virtual ~IQuenTransition() = default;
@@ -127,6 +129,9 @@ class TQuenBaseList : public TQuenComponent {
   void SetScreen(TCustomDIBX* screen) { screen_ = screen; }
   bool TransitionRunning() const { return transition_type_ != 0; }
   const TRect& TransitionRect() const { return transition_rect_; }
+  // What the last draw pass changed on the screen: the running transition's rectangle while it
+  // draws, else the shown root's dirty rectangles.
+  std::vector<TRect> ChangedRects() const;
   void SetTransitionFactory(TTransitionFactory f) { transition_factory_ = std::move(f); }
   void StartTransition(int index, int32_t type, int32_t duration, bool force, int32_t param1,
                        int32_t param2);
@@ -137,7 +142,12 @@ class TQuenBaseList : public TQuenComponent {
   void ProcessInput(int32_t frameMs);
   void UpdateAll(int32_t frameMs);
   void DrawAll();
+  // Empties both roots' dirty lists once a frame was presented.
   void ClearDirty();
+  // Hands what the last draw pass changed to the screen modes for presentation (none for a game
+  // without a screen), then empties both dirty lists: the one place a drawn frame leaves the
+  // registry.
+  void PresentTo(TScreenManager* screen);
   void Reset();
   void ReleaseAllSurfaces();
   void RestoreAllSurfaces();
@@ -162,6 +172,10 @@ class TQuenBaseList : public TQuenComponent {
   bool SoundOn() const { return sound_on_; }
   void SetSoundOn(bool on) { sound_on_ = on; }
   int32_t FrameMs() const { return frame_ms_; }
+  // The game clock (ms), handed over by the frame loop before its passes; faders and timers
+  // count from it.
+  int64_t GameClock() const { return game_clock_; }
+  void SetGameClock(int64_t ms) { game_clock_ = ms; }
 
   // Right-click-scrap list (no duplicates).
   void SetRightClickScrap(TQuenControl* c, bool on);
@@ -202,6 +216,7 @@ class TQuenBaseList : public TQuenComponent {
   int32_t width_ = 8, height_ = 8;
   TDIBX own_screen_;
   TCustomDIBX* screen_ = nullptr;
+  int64_t game_clock_ = 0;
   int32_t transition_type_ = 0;
   std::unique_ptr<IQuenTransition> transition_;
   TTransitionFactory transition_factory_;

@@ -1,9 +1,15 @@
-// Every component kind. Here each kind has its type code, its carrier identity in the
-// property table and what the shared model gives it; pictures, text and playback come with
-// the kinds' own behaviour.
+// Every component kind. Kinds with behaviour of their own live in files of their own (included
+// here); the rest still have only their type code, their carrier identity in the property table
+// and what the shared model gives them.
 #pragma once
 
 #include "components/quen_object.h"
+
+// Kinds with files of their own.
+#include "components/quen_cabinet.h"
+#include "components/quen_http.h"
+#include "components/quen_prop_motion.h"
+#include "components/quen_timer.h"
 
 namespace quen {
 
@@ -60,9 +66,6 @@ QUEN_KIND_CLASS(TQuenSlider, TQuenControl, LT_SLIDER, Sld)
 QUEN_KIND_CLASS(TQuenScrollbar, TQuenSlider, LT_SCROLLBAR, Scb)
 QUEN_KIND_CLASS(TQuenGauge, TQuenControl, LT_GAUGE, Gau)
 QUEN_KIND_CLASS(TQuenSound, TQuenComponent, LT_SOUND, Snd)
-QUEN_KIND_CLASS(TQuenTimer, TQuenComponent, LT_TIMER, Tmr)
-QUEN_KIND_CLASS(TQuenPropMotion, TQuenComponent, LT_PROPMOTION, PrM)
-QUEN_KIND_CLASS(TQuenHttp, TQuenComponent, LT_HTTP, Htp)
 
 class TQuenCustomListBox : public TQuenControl {
  public:
@@ -77,15 +80,6 @@ class TQuenParticleImages : public TQuenCustomImages {
   const char* ClassName() const override { return "TQuenParticleImages"; }
   // The emitter names its particles itself.
   bool WantsAutoName() const override { return false; }
-};
-
-class TQuenCabinet : public TQuenControl {
- public:
-  using TQuenControl::TQuenControl;
-  const char* ClassName() const override { return "TQuenCabinet"; }
-  uint8_t CompoType() const override { return LT_CABINET; }
-  TQuenKind Kind() const override { return TQuenKind::Cab; }
-  bool IsCabinet() const override { return true; }
 };
 
 // After-images: fading copies left behind by a moving box, image or tile.

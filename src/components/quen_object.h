@@ -95,6 +95,14 @@ class TQuenObject {
   virtual void EndUpdate() {}
   virtual void ReleaseSurfaces() {}
   virtual void RestoreSurfaces() {}
+  // How a sound, video or menu plays (LP_ values); the others read LP_STOP and ignore writes.
+  virtual uint8_t PlayMode() const { return LP_STOP; }
+  virtual void SetPlayMode(uint8_t /*mode*/) {}
+  // Starts a sound or video again from the beginning; nothing for the others.
+  virtual void Replay() {}
+  // The bytes an HTTP request received ("!" names it as the source of another request); the
+  // others have none.
+  virtual bool ReadResponse(std::string& /*bytes*/) const { return false; }
 
   // Queues the event of that code when its text is set and the component is not blocked;
   // with dedupe nothing is queued while a record of the same code waits or runs for it.

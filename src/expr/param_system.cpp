@@ -271,122 +271,14 @@ TParamSystem::TParamSystem(TParamCollection* table, int number) : table_(table),
   if (number < 0 || number >= kSystemVariableCount) RaiseError(msg::kInternalError);
 }
 
-TCustomParam* TParamSystem::Target() const {
+TCustomParam* TParamSystem::ForwardTarget() const {
   TCustomParam* t = table_ ? table_->SystemTarget(number_) : nullptr;
   return t == this ? nullptr : t;
 }
 
-namespace {
-const std::vector<int32_t> kNoDims;
+uint8_t TParamSystem::TypeWithoutTarget() const {
+  return kSystemVars[number_].type;
 }
-
-#define QP_SYS_GET(def, call)                  \
-  TForwardGuard g;                             \
-  TCustomParam* t = g.ok ? Target() : nullptr; \
-  return t ? t->call : def
-#define QP_SYS_SET(call) \
-  TForwardGuard g;       \
-  if (TCustomParam* t = g.ok ? Target() : nullptr) t->call
-
-int32_t TParamSystem::GetCount() const {
-  QP_SYS_GET(1, GetCount());
-}
-void TParamSystem::SetCount(int32_t n) {
-  QP_SYS_SET(SetCount(n));
-}
-uint8_t TParamSystem::GetValueType() const {
-  QP_SYS_GET(kSystemVars[number_].type, GetValueType());
-}
-bool TParamSystem::GetAsBool() const {
-  QP_SYS_GET(false, GetAsBool());
-}
-long double TParamSystem::GetAsFloat() const {
-  QP_SYS_GET(0.0L, GetAsFloat());
-}
-int32_t TParamSystem::GetAsInteger() const {
-  QP_SYS_GET(0, GetAsInteger());
-}
-std::string TParamSystem::GetAsString() const {
-  QP_SYS_GET(std::string(), GetAsString());
-}
-void TParamSystem::SetAsBool(bool v) {
-  QP_SYS_SET(SetAsBool(v));
-}
-void TParamSystem::SetAsFloat(long double v) {
-  QP_SYS_SET(SetAsFloat(v));
-}
-void TParamSystem::SetAsInteger(int32_t v) {
-  QP_SYS_SET(SetAsInteger(v));
-}
-void TParamSystem::SetAsString(std::string_view v) {
-  QP_SYS_SET(SetAsString(v));
-}
-int32_t TParamSystem::GetIntAt(int32_t i) const {
-  QP_SYS_GET(0, GetIntAt(i));
-}
-void TParamSystem::SetIntAt(int32_t i, int32_t v) {
-  QP_SYS_SET(SetIntAt(i, v));
-}
-long double TParamSystem::GetFloatAt(int32_t i) const {
-  QP_SYS_GET(0.0L, GetFloatAt(i));
-}
-void TParamSystem::SetFloatAt(int32_t i, long double v) {
-  QP_SYS_SET(SetFloatAt(i, v));
-}
-bool TParamSystem::GetBoolAt(int32_t i) const {
-  QP_SYS_GET(false, GetBoolAt(i));
-}
-void TParamSystem::SetBoolAt(int32_t i, bool v) {
-  QP_SYS_SET(SetBoolAt(i, v));
-}
-std::string TParamSystem::GetStrAt(int32_t i) const {
-  QP_SYS_GET(std::string(), GetStrAt(i));
-}
-void TParamSystem::SetStrAt(int32_t i, std::string_view v) {
-  QP_SYS_SET(SetStrAt(i, v));
-}
-int32_t TParamSystem::GetDimCount() const {
-  QP_SYS_GET(1, GetDimCount());
-}
-int32_t TParamSystem::GetDimSize(int32_t i) const {
-  TForwardGuard g;
-  TCustomParam* t = g.ok ? Target() : nullptr;
-  if (!t) return 1;
-  return t->GetDimSize(i);
-}
-const std::vector<int32_t>& TParamSystem::GetDims() const {
-  QP_SYS_GET(kNoDims, GetDims());
-}
-void TParamSystem::AssignRaw(const TCustomParam& other) {
-  QP_SYS_SET(AssignRaw(other));
-}
-void TParamSystem::SetDims(const std::vector<int32_t>& sizes) {
-  QP_SYS_SET(SetDims(sizes));
-}
-void TParamSystem::FillInt(int32_t v) {
-  QP_SYS_SET(FillInt(v));
-}
-void TParamSystem::FillFloat(long double v) {
-  QP_SYS_SET(FillFloat(v));
-}
-void TParamSystem::FillBool(bool v) {
-  QP_SYS_SET(FillBool(v));
-}
-void TParamSystem::FillStr(std::string_view v) {
-  QP_SYS_SET(FillStr(v));
-}
-void TParamSystem::CopyFromSameType(const TCustomParam& other) {
-  QP_SYS_SET(CopyFromSameType(other));
-}
-void TParamSystem::MakeScalar() {
-  QP_SYS_SET(MakeScalar());
-}
-int32_t TParamSystem::FindString(std::string_view text, bool case_sensitive, bool partial) const {
-  QP_SYS_GET(-1, FindString(text, case_sensitive, partial));
-}
-
-#undef QP_SYS_GET
-#undef QP_SYS_SET
 
 std::unique_ptr<TCustomParam> TParamSystem::Clone() const {
   uint8_t type = GetValueType();

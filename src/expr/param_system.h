@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "expr/custom_param.h"
+#include "expr/param_forward.h"
 
 namespace quen {
 
@@ -113,49 +114,20 @@ class TFunctionScalar : public TSystemScalar {
 };
 
 // The value object of a system variable record.
-class TParamSystem : public TCustomParam {
+class TParamSystem : public TParamForward {
  public:
   TParamSystem(TParamCollection* table, int number);
   int Number() const { return number_; }
 
-  int32_t GetCount() const override;
-  void SetCount(int32_t n) override;
-  uint8_t GetValueType() const override;
-  bool GetAsBool() const override;
-  long double GetAsFloat() const override;
-  int32_t GetAsInteger() const override;
-  std::string GetAsString() const override;
-  void SetAsBool(bool v) override;
-  void SetAsFloat(long double v) override;
-  void SetAsInteger(int32_t v) override;
-  void SetAsString(std::string_view v) override;
-  int32_t GetIntAt(int32_t i) const override;
-  void SetIntAt(int32_t i, int32_t v) override;
-  long double GetFloatAt(int32_t i) const override;
-  void SetFloatAt(int32_t i, long double v) override;
-  bool GetBoolAt(int32_t i) const override;
-  void SetBoolAt(int32_t i, bool v) override;
-  std::string GetStrAt(int32_t i) const override;
-  void SetStrAt(int32_t i, std::string_view v) override;
-  int32_t GetDimCount() const override;
-  int32_t GetDimSize(int32_t i) const override;
-  const std::vector<int32_t>& GetDims() const override;
-  void AssignRaw(const TCustomParam& other) override;
-  void SetDims(const std::vector<int32_t>& sizes) override;
-  void FillInt(int32_t v) override;
-  void FillFloat(long double v) override;
-  void FillBool(bool v) override;
-  void FillStr(std::string_view v) override;
-  void CopyFromSameType(const TCustomParam& other) override;
   void SaveToStream(TStream&) const override {}
   void LoadFromStream(TStream&) override {}
-  void MakeScalar() override;
-  int32_t FindString(std::string_view text, bool case_sensitive, bool partial) const override;
   std::unique_ptr<TCustomParam> Clone() const override;
 
- private:
-  TCustomParam* Target() const;
+ protected:
+  TCustomParam* ForwardTarget() const override;
+  uint8_t TypeWithoutTarget() const override;
 
+ private:
   TParamCollection* table_;
   int number_;
 };

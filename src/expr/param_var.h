@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "expr/custom_param.h"
+#include "expr/param_forward.h"
 
 namespace quen {
 
-class TParamVar : public TCustomParam {
+class TParamVar : public TParamForward {
  public:
   explicit TParamVar(TParamCollection* table = nullptr, std::string target_name = {})
       : table_(table), target_name_(std::move(target_name)) {}
@@ -29,45 +29,18 @@ class TParamVar : public TCustomParam {
   void ResolvePending(TParamCollection& table);
   void SetTable(TParamCollection* table) { table_ = table; }
 
-  int32_t GetCount() const override;
-  void SetCount(int32_t n) override;
-  uint8_t GetValueType() const override;
   uint8_t StoreType() const override { return PT_NONE; }
   TParamVar* AsVar() override { return this; }
-  bool GetAsBool() const override;
-  long double GetAsFloat() const override;
-  int32_t GetAsInteger() const override;
-  std::string GetAsString() const override;
-  void SetAsBool(bool v) override;
-  void SetAsFloat(long double v) override;
-  void SetAsInteger(int32_t v) override;
-  void SetAsString(std::string_view v) override;
-  int32_t GetIntAt(int32_t i) const override;
-  void SetIntAt(int32_t i, int32_t v) override;
-  long double GetFloatAt(int32_t i) const override;
-  void SetFloatAt(int32_t i, long double v) override;
-  bool GetBoolAt(int32_t i) const override;
-  void SetBoolAt(int32_t i, bool v) override;
-  std::string GetStrAt(int32_t i) const override;
-  void SetStrAt(int32_t i, std::string_view v) override;
-  int32_t GetDimCount() const override;
-  int32_t GetDimSize(int32_t i) const override;
-  const std::vector<int32_t>& GetDims() const override;
-  void AssignRaw(const TCustomParam& other) override;
-  void SetDims(const std::vector<int32_t>& sizes) override;
-  void FillInt(int32_t v) override;
-  void FillFloat(long double v) override;
-  void FillBool(bool v) override;
-  void FillStr(std::string_view v) override;
-  void CopyFromSameType(const TCustomParam& other) override;
   void SaveToStream(TStream& s) const override;
   void LoadFromStream(TStream& s) override;
-  void MakeScalar() override;
-  int32_t FindString(std::string_view text, bool case_sensitive, bool partial) const override;
   std::unique_ptr<TCustomParam> Clone() const override;
 
  private:
-  TCustomParam* Forward() const;
+  TCustomParam* ForwardTarget() const override;
+  bool ScalarElement(int32_t& index) const override {
+    index = index_;
+    return true;
+  }
 
   TParamCollection* table_;
   std::string target_name_;

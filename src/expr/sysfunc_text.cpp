@@ -11,8 +11,8 @@
 #include "expr/hanzen.h"
 #include "expr/param_collection.h"
 #include "expr/param_convert.h"
-#include "expr/sys_func_args.h"
-#include "expr/sys_funcs.h"
+#include "expr/sysfunc_args.h"
+#include "expr/sysfunc_register.h"
 
 namespace quen {
 

@@ -1,7 +1,6 @@
 // System functions on numbers, dates, arrays and the variable table.
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <mutex>
 #include <numeric>
@@ -15,9 +14,10 @@
 #include "expr/param_collection.h"
 #include "expr/param_convert.h"
 #include "expr/param_var.h"
-#include "expr/sys_func_args.h"
-#include "expr/sys_funcs.h"
+#include "expr/sysfunc_args.h"
 #include "expr/sysfunc_messages.h"
+#include "expr/sysfunc_register.h"
+#include "platform/clock.h"
 
 namespace quen {
 
@@ -69,11 +69,7 @@ class TRandomSource {
     return result;
   }
 
-  void SeedFromClock() {
-    auto wall = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
-    auto mono = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    Seed(wall ^ Rotl(mono, 32));
-  }
+  void SeedFromClock() { Seed(platform::Clock().Entropy()); }
 
   std::array<uint64_t, 4> s_{};
   bool seeded_ = false;

@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 #include "base/error.h"
@@ -14,6 +13,7 @@
 #include "imaging/dibx.h"
 #include "imaging/pixel_convert.h"
 #include "imaging/png_codec.h"
+#include "platform/host_fs.h"
 
 namespace quen {
 
@@ -249,10 +249,9 @@ void TBrixFrameList::LoadFromFile(const std::string& path, bool firstFrameOnly, 
                         ? std::string()
                         : sjis::LowerAscii(path.substr(dot));
   if (ext != ".brx" && ext != ".png" && ext != ".bmp" && ext != ".dib") return;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) RaiseErrorFmt(msg::kFileNotFound, path.c_str());
-  TKvMemoryStream stream(
-      std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, bytes)) RaiseErrorFmt(msg::kFileNotFound, path.c_str());
+  TKvMemoryStream stream(std::move(bytes));
   if (ext == ".brx") {
     LoadFromStream(stream, firstFrameOnly, keepLayers, makeMasks);
   } else if (ext == ".png") {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 
 #include "base/error.h"
 #include "base/le.h"
@@ -14,6 +13,7 @@
 #include "imaging/brix_messages.h"
 #include "imaging/brix_scramble.h"
 #include "imaging/pixel_convert.h"
+#include "platform/host_fs.h"
 
 namespace quen {
 
@@ -217,20 +217,7 @@ void TBrixFrameList::SaveToFile(const std::string& path) {
   TKvMemoryStream out;
   SaveToStream(out, BC_DEFAULT, 70);
   // Written beside the target and renamed over it, so a failed write never loses the old file.
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-    file.write(out.Data().data(), static_cast<std::streamsize>(out.Data().size()));
-    file.close();
-    if (!file) {
-      std::remove(temp.c_str());
-      RaiseWriteError();
-    }
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    RaiseWriteError();
-  }
+  if (!platform::WriteFileAtomically(path, out.Data())) RaiseWriteError();
 }
 
 }  // namespace quen

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 #include "base/sjis.h"
 #include "base/stream.h"
 #include "imaging/pixel_convert.h"
 #include "imaging/surface_access.h"
+#include "platform/host_fs.h"
 
 namespace quen {
 
@@ -296,9 +296,8 @@ void TCustomDIBX::DrawColorMask(int32_t x, int32_t y, uint32_t pixel, int32_t al
 
 void TCustomDIBX::LoadFromFile(const std::string& path) {
   if (path.size() < 4 || !sjis::EqualsNoCase(path.substr(path.size() - 4), ".bmp")) return;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, bytes)) return;
   TKvMemoryStream stream(std::move(bytes));
   LoadFromStream(stream, 0);
 }
@@ -326,8 +325,7 @@ void TCustomDIBX::SaveToFile(const std::string& path) {
   if (path.size() < 4 || !sjis::EqualsNoCase(path.substr(path.size() - 4), ".bmp")) return;
   TKvMemoryStream out;
   SaveToStream(out);
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(out.Data().data(), static_cast<std::streamsize>(out.Data().size()));
+  if (!platform::WriteFileAtomically(path, out.Data())) RaiseWriteError();
 }
 
 void TCustomDIBX::SaveToStream(TStream& stream) {

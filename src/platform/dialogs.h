@@ -48,17 +48,10 @@ class IDialogs {
   enum class FileDialog { kOpen, kSave, kFolder };
   virtual bool ChooseFile(FileDialog kind, const std::string& filter,
                           const std::string& start_folder, std::string& chosen) = 0;
+  // True when a person sees and answers these dialogs (false for scripted headless ones): only
+  // then may the player change what belongs to the user's desktop, such as its wallpaper.
+  virtual bool Interactive() const = 0;
 };
-
-// The user's documents folder (XDG), else the home folder.
-std::string DocumentsFolder();
-
-// Starts "xdg-open URL" with an argument vector (never through a shell) and does not wait;
-// false when it cannot be started.
-bool SpawnOpener(const std::string& utf8_url);
-
-// True when the user's language (LC_ALL, LC_MESSAGES or LANG) is Japanese.
-bool UserLanguageIsJapanese();
 
 // The process-wide dialogs; headless ones until a window system is set up.
 IDialogs& Dialogs();
@@ -86,6 +79,7 @@ class HeadlessDialogs : public IDialogs {
   // "cancel"; with no script answer it is cancelled.
   bool ChooseFile(FileDialog kind, const std::string& filter, const std::string& start_folder,
                   std::string& chosen) override;
+  bool Interactive() const override { return false; }
 
  private:
   std::deque<std::string> script_;

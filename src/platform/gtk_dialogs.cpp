@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/text_encoding.h"
 
@@ -126,6 +127,7 @@ class GtkDialogs : public IDialogs {
   }
 
   void OpenUrl(const std::string& url) override { SpawnOpener(Cp932ToUtf8(url)); }
+  bool Interactive() const override { return true; }
 
   bool ChooseFile(FileDialog kind, const std::string& filter, const std::string& start_folder,
                   std::string& chosen) override {

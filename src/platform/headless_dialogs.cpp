@@ -1,9 +1,6 @@
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "platform/dialogs.h"
-#include "platform/process.h"
 #include "platform/text_encoding.h"
 
 namespace quen::platform {
@@ -14,20 +11,6 @@ std::unique_ptr<IDialogs>& Instance() {
   return d;
 }
 }  // namespace
-
-bool SpawnOpener(const std::string& utf8_url) {
-  // The URL is one argument of the opener; the opener returns once the desktop took over.
-  return RunAndWait({"xdg-open", utf8_url});
-}
-
-bool UserLanguageIsJapanese() {
-  // The first of these that is set decides, as for every program's messages.
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* v = std::getenv(name);
-    if (v && *v) return std::strncmp(v, "ja", 2) == 0;
-  }
-  return false;
-}
 
 IDialogs& Dialogs() {
   auto& d = Instance();
@@ -108,33 +91,6 @@ bool HeadlessDialogs::ChooseFile(FileDialog kind, const std::string& filter, con
   if (a == "cancel") return false;
   chosen = a.substr(5);
   return true;
-}
-
-std::string DocumentsFolder() {
-  // The user-dirs file names the documents folder; without it, the home folder.
-  const char* home = std::getenv("HOME");
-  const std::string h = home && *home ? home : "/";
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const std::string dirs =
-      (config && *config ? std::string(config) : h + "/.config") + "/user-dirs.dirs";
-  if (std::FILE* f = std::fopen(dirs.c_str(), "r")) {
-    char line[1024];
-    std::string found;
-    while (std::fgets(line, sizeof line, f)) {
-      std::string l = line;
-      const std::string key = "XDG_DOCUMENTS_DIR=\"";
-      if (l.rfind(key, 0) != 0) continue;
-      l = l.substr(key.size());
-      const size_t q = l.find('"');
-      if (q == std::string::npos) continue;
-      l.resize(q);
-      if (l.rfind("$HOME", 0) == 0) l = h + l.substr(5);
-      found = l;
-    }
-    std::fclose(f);
-    if (!found.empty()) return found;
-  }
-  return h;
 }
 
 void HeadlessDialogs::RunConfigDialog(IConfigDialogLogic& logic, const ConfigDialogTexts& texts) {

@@ -147,6 +147,17 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
   return false;
 }
 
+bool ReadWholeFile(const std::string& path, std::string& out, int64_t max_bytes) {
+  auto f = HostFile::Open(path, OpenMode::kRead);
+  if (!f || !IsRegularFile(path)) return false;
+  const int64_t size = f->Size();
+  if (size < 0 || size > max_bytes) return false;
+  std::string data(static_cast<size_t>(size), '\0');
+  if (f->ReadAt(data.data(), size, 0) != size) return false;
+  out = std::move(data);
+  return true;
+}
+
 bool MakeDirectory(const std::string& path, unsigned mode) {
   return ::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0 ||
          (errno == EEXIST && IsDirectory(path));

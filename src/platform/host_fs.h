@@ -57,6 +57,8 @@ bool RenameFile(const std::string& from, const std::string& to);
 // Writes the bytes to a new temporary file beside path and renames it into place, so a crash
 // or a full disk never leaves a half-written file; false on failure (the old file untouched).
 bool WriteFileAtomically(const std::string& path, const std::string& bytes);
+// The whole content of a regular file; false when it cannot be read or is larger than max_bytes.
+bool ReadWholeFile(const std::string& path, std::string& out, int64_t max_bytes = int64_t{1} << 31);
 bool MakeDirectory(const std::string& path, unsigned mode = 0755);
 // Gives the owner write permission (the counterpart of clearing a read-only attribute).
 bool MakeWritable(const std::string& path);

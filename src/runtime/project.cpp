@@ -11,9 +11,7 @@
 #include "runtime/install_set.h"
 #include "runtime/messages.h"
 
-#if QP_HAVE_EXPR
 #include "expr/param_collection.h"
-#endif
 
 namespace quen {
 
@@ -150,7 +148,6 @@ void TProject::Create() {
 }
 
 void TProject::ApplyProjectVariables() {
-#if QP_HAVE_EXPR
   if (!vars_) return;
   for (const auto& d : params_) {
     if (vars_->FindVariable(d.Name)) continue;  // restored earlier: its value stands
@@ -176,7 +173,6 @@ void TProject::ApplyProjectVariables() {
         break;
     }
   }
-#endif
 }
 
 void TProject::Destroy() {

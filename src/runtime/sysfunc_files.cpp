@@ -1,6 +1,5 @@
 #include "runtime/sysfunc_files.h"
 
-#include <cstdlib>
 #include <string_view>
 #include <vector>
 
@@ -10,21 +9,21 @@
 #include "components/quen_base_list.h"
 #include "expr/custom_param.h"
 #include "expr/param_collection.h"
-#include "expr/sys_func_args.h"
 #include "expr/sys_func_man.h"
+#include "expr/sysfunc_args.h"
 #include "files/big_stream.h"
 #include "files/file_manager.h"
 #include "files/host_path.h"
 #include "imaging/brix_frame.h"
 #include "imaging/dib_surface.h"
 #include "imaging/dibx.h"
+#include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
-#include "platform/process.h"
 #include "platform/text_encoding.h"
 #include "runtime/install_set.h"
-#include "runtime/player_funcs.h"
 #include "runtime/project.h"
+#include "runtime/sysfunc_support.h"
 
 namespace quen {
 
@@ -36,10 +35,8 @@ using sysarg::Int;
 using sysarg::SetResultBool;
 using sysarg::Str;
 
-bool StartsWithNoCase(const std::string& s, std::string_view prefix) {
-  return s.size() >= prefix.size() &&
-         sjis::EqualsNoCase(std::string_view(s).substr(0, prefix.size()), prefix);
-}
+using sysfunc::StartsWithNoCase;
+
 bool IsSaveName(const std::string& name) {
   return StartsWithNoCase(name, "save:");
 }
@@ -192,50 +189,10 @@ bool MakeFolders(const std::string& folder) {
   return platform::IsDirectory(folder);
 }
 
-std::string FileUri(const std::string& path) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string uri = "file://";
-  for (unsigned char ch : path) {
-    const bool plain = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') ||
-                       (ch >= '0' && ch <= '9') || ch == '/' || ch == '-' || ch == '.' ||
-                       ch == '_' || ch == '~';
-    if (plain) {
-      uri += static_cast<char>(ch);
-    } else {
-      uri += '%';
-      uri += kHex[ch >> 4];
-      uri += kHex[ch & 15];
-    }
-  }
-  return uri;
-}
-
-// Asks the desktop to show the bitmap; a desktop without these settings simply keeps its own.
-void SetDesktopWallpaper(const std::string& path, int32_t style) {
-  const char* options = style == 1 ? "stretched" : style == 2 ? "wallpaper" : "centered";
-  if (!platform::RunAndWait(
-          {"gsettings", "set", "org.gnome.desktop.background", "picture-uri", FileUri(path)}))
-    return;
-  platform::RunAndWait(
-      {"gsettings", "set", "org.gnome.desktop.background", "picture-options", options});
-}
-
-bool HeadlessDesktop() {
-  return dynamic_cast<platform::HeadlessDialogs*>(&platform::Dialogs()) != nullptr;
-}
-
 }  // namespace
 
 std::string PlayerDataFolder() {
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') {
-    base = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    if (!home || home[0] != '/') return {};
-    base = std::string(home) + "/.local/share";
-  }
-  const std::string folder = WithSlash(base) + "quenplay/";
+  const std::string folder = platform::UserDataFolder() + "quenplay/";
   return MakeFolders(folder) ? folder : std::string();
 }
 
@@ -248,6 +205,28 @@ void RegisterFileFunctions(TSysFuncMan& funcs, ISystemHost& host, TFileFuncHooks
   if (!hooks.LoadPicture) hooks.LoadPicture = LoadPictureThroughFiles;
   if (!hooks.ForgetPicture) hooks.ForgetPicture = [](const std::string&) {};
   if (!hooks.SaveFilePath) hooks.SaveFilePath = [h] { return DefaultSaveFilePath(*h); };
+
+  funcs.Register("FileExists", [](TSysFuncCall& c) {
+    const std::string name = c.args[0]->GetAsString();
+    SetResultBool(c, !name.empty() && FileManager().FileExists(name));
+  });
+  funcs.Register("LoadTextFile", [](TSysFuncCall& c) {
+    TParamCollectionItem* var = sysarg::Variable(c, 0);
+    const std::string name = c.args[1]->GetAsString();
+    if (name.empty() || !FileManager().FileExists(name)) {
+      SetResultBool(c, false);
+      return;
+    }
+    TKvMemoryStream m;
+    FileManager().LoadFile(m, name);
+    std::vector<std::string> lines = sysfunc::SplitLines(m.Data());
+    if (lines.empty()) {
+      SetResultBool(c, false);
+      return;
+    }
+    if (var && var->Value()) sysfunc::StoreList(*var->Value(), lines);
+    SetResultBool(c, true);
+  });
 
   funcs.Register("CopyFile", [hooks](TSysFuncCall& c) {
     SetResultBool(c, false);
@@ -346,7 +325,7 @@ void RegisterFileFunctions(TSysFuncMan& funcs, ISystemHost& host, TFileFuncHooks
     picture.SaveToBitmapStream(bitmap, 24);
     if (!platform::WriteFileAtomically(path, bitmap.Data())) return;
     // Headless runs never touch the desktop of whoever runs them.
-    if (!HeadlessDesktop()) SetDesktopWallpaper(path, style);
+    if (platform::Dialogs().Interactive()) platform::SetDesktopWallpaper(path, style);
     SetResultBool(c, true);
   });
 }

@@ -1,13 +1,15 @@
-// The system functions that write files: CopyFile (memory files), SaveScreen (a picture of a
-// screen base as a layered image) and SetWallPaper (a bitmap handed to the desktop).
+// The system functions of files: FileExists and LoadTextFile (game files), CopyFile (memory
+// files), SaveScreen (a picture of a screen base as a layered image) and SetWallPaper (a bitmap
+// handed to the desktop).
 #pragma once
 
 #include <functional>
 #include <string>
 
+#include "runtime/sysfunc_host.h"
+
 namespace quen {
 
-class ISystemHost;
 class TDIBSurface;
 class TSysFuncMan;
 
@@ -24,7 +26,7 @@ struct TFileFuncHooks {
   std::function<std::string()> SaveFilePath;
 };
 
-// Registers CopyFile, SaveScreen and SetWallPaper.
+// Registers FileExists, LoadTextFile, CopyFile, SaveScreen and SetWallPaper.
 void RegisterFileFunctions(TSysFuncMan& funcs, ISystemHost& host);
 void RegisterFileFunctions(TSysFuncMan& funcs, ISystemHost& host, TFileFuncHooks hooks);
 

@@ -4,11 +4,13 @@
 #include <cstdlib>
 
 #include "base/sjis.h"
-#include "expr/sys_funcs.h"
+#include "expr/sysfunc_register.h"
 #include "files/file_manager.h"
 #include "files/host_path.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
+#include "platform/http_client.h"
 #include "platform/instance_lock.h"
 #include "platform/outline_font.h"
 #include "platform/trace.h"
@@ -80,6 +82,7 @@ std::string UsageText() {
   return "usage: quenplay [--headless] [--trace FILE] [--input FILE] [--frames N]\n"
          "                [--frame-ms N] [--dump-vars FILE] [--seed N] [--depth 15|16|32]\n"
          "                [--dump-frames DIR [--dump-every K]] [--display-modes LIST]\n"
+         "                [--date YYYY-MM-DD[THH:MM[:SS]]] [--soundfont FILE] [--dump-midi FILE]\n"
          "                [GAMEDIR [FOLDER|ARCHIVE]... | /config]\n"
          "  --headless        no window: a virtual clock, dialogs answered from --input\n"
          "  --input FILE      headless answers and timed input (docs/headless-input.md)\n"
@@ -91,7 +94,11 @@ std::string UsageText() {
          "  --depth 15|16|32  working colour depth (default: the desktop's; headless 32)\n"
          "  --dump-frames DIR every shown frame as DIR/frame-NNNNNN.png\n"
          "  --dump-every K    only every K-th frame (0: only \"@MS dump\" lines of --input)\n"
-         "  --display-modes L headless monitor modes, WxHxBITS[@HZ] separated by commas\n";
+         "  --display-modes L headless monitor modes, WxHxBITS[@HZ] separated by commas\n"
+         "  --date D          headless local date and time at start (default "
+         "2000-01-01T09:00:00)\n"
+         "  --soundfont FILE  General MIDI sound font for MIDI music (default: the system's)\n"
+         "  --dump-midi FILE  every MIDI message sent, one \"MS HEX\" line each\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out,
@@ -140,6 +147,13 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
         error = "--display-modes takes WxHxBITS[@HZ],... (for example 800x600x32@60)";
         return false;
       }
+    } else if (a == "--date") {
+      if (!value(out.Date)) return false;
+      platform::LocalDateTime t;
+      if (!platform::ParseLocalDateTime(out.Date, t)) {
+        error = "--date takes YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS";
+        return false;
+      }
     } else if (a == "--seed") {
       std::string n;
       if (!value(n)) return false;
@@ -152,6 +166,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
       out.Seed = v;
     } else if (a == "--dump-vars") {
       if (!value(out.DumpVarsFile)) return false;
+    } else if (a == "--soundfont") {
+      if (!value(out.SoundFont)) return false;
+    } else if (a == "--dump-midi") {
+      if (!value(out.DumpMidiFile)) return false;
     } else if (a == "--frames" || a == "--frame-ms") {
       std::string n;
       if (!value(n)) return false;
@@ -174,6 +192,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
   }
   if (!out.InputFile.empty() && !out.Headless) {
     error = "--input is for headless runs";
+    return false;
+  }
+  if (!out.Date.empty() && !out.Headless) {
+    error = "--date is for headless runs (a window shows the real date)";
     return false;
   }
   if (!out.DisplayModes.empty() && !out.Headless) {
@@ -277,14 +299,24 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
     }
   }
 
+  // Headless runs keep time on the virtual clock, so they repeat exactly.
+  if (options.Headless) {
+    platform::LocalDateTime start;
+    if (!platform::ParseLocalDateTime(
+            options.Date.empty() ? platform::VirtualClock::kDefaultStart : options.Date, start))
+      return kExitUsage;
+    platform::SetClock(std::make_unique<platform::VirtualClock>(start));
+  }
   if (options.Seed || options.Headless) SetRandomSeed(options.Seed.value_or(0));
 
+  platform::InitHttp();
   TStartupContext context{options.Params, exe_folder, exe};
   int status = kExitNormal;
   {
-    TFormView view(*window, context, system.Parts());
-    view.SetDumpVarsFile(options.DumpVarsFile);
-    view.SetForcedDepth(options.Depth);
+    TFormView view(*window, context);
+    view.Player().SetDumpVarsFile(options.DumpVarsFile);
+    view.Player().SetMidiOptions(options.SoundFont, options.DumpMidiFile);
+    view.Player().SetForcedDepth(options.Depth);
     if (!options.DumpFramesFolder.empty()) {
       platform::MakeDirectory(options.DumpFramesFolder);
       view.SetFrameDump(options.DumpFramesFolder, options.DumpEvery);
@@ -295,14 +327,11 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
       view.Close();
       status = kExitStartupEnded;
     } else {
-      if (options.Headless) {
-        view.Run(options.Frames, options.FrameMs, true);
-      } else {
-        view.Run(options.Frames, 15);
-      }
+      view.Run(options.Frames, options.FrameMs);
     }
   }
   platform::CloseTrace();
+  platform::SetClock(nullptr);
   return status;
 }
 

@@ -9,9 +9,7 @@
 #include <vector>
 
 #include "platform/display.h"
-
 #include "platform/game_window.h"
-#include "shell/shell_parts.h"
 
 namespace quen {
 
@@ -38,6 +36,13 @@ struct TProgramOptions {
   int Depth = 0;
   // Headless runs: the display modes the pretended monitor offers (none unless given).
   std::vector<platform::DisplayMode> DisplayModes;
+  // Headless runs: the local date and time the virtual clock starts at ("YYYY-MM-DD[THH:MM[:SS]]";
+  // empty: platform::VirtualClock::kDefaultStart).
+  std::string Date;
+  // The sound font of the MIDI synthesiser (empty: the system's General MIDI font), and where
+  // every MIDI message sent is logged as "MS HEX" lines (empty: nowhere).
+  std::string SoundFont;
+  std::string DumpMidiFile;
   std::vector<std::string> Params;  // game folders and archives, or "/config"
 };
 
@@ -58,8 +63,6 @@ class IProgramSystem {
   // The desktop's window and dialogs; null window (with a reason) when there is no display.
   virtual std::unique_ptr<platform::IGameWindow> CreateWindow(std::string& error) = 0;
   virtual bool SetUpNativeDialogs() = 0;
-  // Parts plugged into the start-up; null for none.
-  virtual IShellParts* Parts() { return nullptr; }
 };
 
 class TRealProgramSystem : public IProgramSystem {

@@ -2,7 +2,7 @@
 
 #include "base/error.h"
 #include "components/quen_motion.h"
-#include "scene.h"
+#include "support/scene.h"
 
 namespace quen {
 namespace {

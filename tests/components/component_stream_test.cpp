@@ -2,7 +2,7 @@
 
 #include "base/error.h"
 #include "base/stream.h"
-#include "scene.h"
+#include "support/scene.h"
 
 namespace quen {
 namespace {

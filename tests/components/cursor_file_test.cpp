@@ -2,8 +2,8 @@
 
 #include "base/error.h"
 #include "base/stream.h"
-#include "components/cursor_builder.h"
 #include "components/cursor_file.h"
+#include "support/cursor_builder.h"
 
 namespace quen {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scene.h"
+#include "support/scene.h"
 
 namespace quen {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "components/base_panel.h"
-#include "scene.h"
+#include "support/scene.h"
 
 namespace quen {
 namespace {

@@ -7,10 +7,10 @@
 #include <map>
 #include <string>
 
-#include "e2e/player_run.h"
 #include "imaging/dib_surface.h"
 #include "imaging/png_codec.h"
 #include "platform/host_fs.h"
+#include "support/player_run.h"
 
 namespace quen {
 namespace {
@@ -151,6 +151,35 @@ TEST_F(ScriptRun, FrameTimeAndFrameLimit) {
   r = Run(kPlayer + " --help", work / "help.txt");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(work.Read("help.txt").find("--dump-vars FILE"), std::string::npos);
+}
+
+TEST_F(ScriptRun, HeadlessTimeAndDateRepeatAndStartWhereTold) {
+  // The millisecond counter, the date and time variables and the date functions on them.
+  std::map<std::string, std::string> pages = {
+      {"main",
+       "VarNew name=t0 type=int\nVarNew name=t1 type=int\nVarNew name=now type=str\n"
+       "VarNew name=day type=float\nVarNew name=week type=int\n"
+       "Calc t0 = @PCTickCount\nWait time=100\nCalc t1 = @PCTickCount - t0\n"
+       "Calc now = IntToStr(@Year) ++ \"/\" ++ IntToStr(@Month) ++ \"/\" ++ IntToStr(@Day)\n"
+       "Calc now = now ++ \" \" ++ IntToStr(@Hour) ++ \":\" ++ IntToStr(@Min) ++ \":\" ++ "
+       "IntToStr(@Sec)\n"
+       "Calc now = now ++ \" \" ++ IntToStr(@Week)\n"
+       "Calc day = EncodeDate(@Year, @Month, @Day) + EncodeTime(@Hour, @Min, @Sec)\n"
+       "Calc week = GetWeek(day)\n"}};
+  ASSERT_EQ(Play(pages).status, 0);
+  const auto first = work.Read("vars.txt");
+  auto v = Vars();
+  // The counter moves by whole 16 ms frames of the virtual clock.
+  EXPECT_EQ(v["t1"], "int\t128");
+  EXPECT_EQ(v["now"], "str\t2000/1/1 9:0:0 7");  // a Saturday
+  EXPECT_EQ(v["week"], "int\t7");
+  ASSERT_EQ(Play(pages).status, 0);
+  EXPECT_EQ(work.Read("vars.txt"), first);
+  ASSERT_EQ(Play(pages, "--date 2024-02-29T23:59:58 ").status, 0);
+  EXPECT_EQ(Vars()["now"], "str\t2024/2/29 23:59:58 5");
+  Result r = Run(kPlayer + " --headless --date 2023-02-29 " + game.Path());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--date takes"), std::string::npos) << r.err;
 }
 
 TEST_F(ScriptRun, AnOldPageIsReportedAndClosesTheGame) {

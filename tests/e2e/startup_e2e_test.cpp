@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "e2e/player_run.h"
-#include "files/temp_dir.h"
 #include "platform/host_fs.h"
+#include "support/player_run.h"
+#include "support/temp_dir.h"
 
 namespace quen {
 namespace {

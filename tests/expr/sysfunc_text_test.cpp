@@ -7,7 +7,7 @@
 #include "expr/param_collection.h"
 #include "expr/quen_parser.h"
 #include "expr/sys_func_man.h"
-#include "expr/sys_funcs.h"
+#include "expr/sysfunc_register.h"
 
 namespace quen {
 namespace {

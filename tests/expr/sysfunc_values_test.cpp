@@ -10,8 +10,8 @@
 #include "expr/messages.h"
 #include "expr/param_collection.h"
 #include "expr/quen_parser.h"
-#include "expr/sys_funcs.h"
 #include "expr/sysfunc_messages.h"
+#include "expr/sysfunc_register.h"
 #include "platform/text_encoding.h"
 
 namespace quen {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
-#include "files/archive_builder.h"
-#include "files/temp_dir.h"
 #include "files/vr_file.h"
+#include "support/archive_builder.h"
+#include "support/temp_dir.h"
 
 namespace quen {
 namespace {

@@ -3,10 +3,10 @@
 #include <random>
 
 #include "base/error.h"
-#include "files/archive_builder.h"
 #include "files/big_stream.h"
-#include "files/temp_dir.h"
 #include "files/vr_file.h"
+#include "support/archive_builder.h"
+#include "support/temp_dir.h"
 
 namespace quen {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
-#include "files/temp_dir.h"
 #include "platform/host_fs.h"
+#include "support/temp_dir.h"
 
 namespace quen {
 namespace {

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 
 #include "base/error.h"
-#include "files/archive_builder.h"
-#include "files/pe_builder.h"
-#include "files/temp_dir.h"
 #include "platform/host_fs.h"
+#include "support/archive_builder.h"
+#include "support/pe_builder.h"
+#include "support/temp_dir.h"
 
 namespace quen {
 namespace {

@@ -7,8 +7,8 @@
 #include "files/kv_random.h"
 #include "imaging/brix_frame.h"
 #include "imaging/brix_scramble.h"
-#include "imaging/brix_test_writer.h"
 #include "imaging/pixel_convert.h"
+#include "support/brix_test_writer.h"
 
 namespace quen {
 namespace {

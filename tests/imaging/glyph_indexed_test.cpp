@@ -3,7 +3,7 @@
 
 #include "imaging/dibx.h"
 #include "imaging/pixel_convert.h"
-#include "surface_helpers.h"
+#include "support/surface_helpers.h"
 
 namespace quen {
 namespace {

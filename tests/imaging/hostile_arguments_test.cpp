@@ -6,7 +6,7 @@
 
 #include "imaging/dibx.h"
 #include "imaging/dibx_wave.h"
-#include "surface_helpers.h"
+#include "support/surface_helpers.h"
 
 namespace quen {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "imaging/dibx.h"
 #include "imaging/row_ops.h"
-#include "surface_helpers.h"
+#include "support/surface_helpers.h"
 
 namespace quen {
 namespace {

@@ -9,7 +9,7 @@
 #include "imaging/color_tables.h"
 #include "imaging/dibx.h"
 #include "imaging/pixel_convert.h"
-#include "surface_helpers.h"
+#include "support/surface_helpers.h"
 
 namespace quen {
 namespace {

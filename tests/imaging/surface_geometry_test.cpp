@@ -7,7 +7,7 @@
 #include <random>
 
 #include "imaging/dibx.h"
-#include "surface_helpers.h"
+#include "support/surface_helpers.h"
 
 namespace quen {
 namespace {

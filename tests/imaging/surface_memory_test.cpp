@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/dibx.h"
-#include "surface_helpers.h"
+#include "support/surface_helpers.h"
 
 namespace quen {
 namespace {

@@ -2,15 +2,15 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <fstream>
 #include <iterator>
 #include <vector>
 
+#include "authoring/test_card.h"
 #include "imaging/color_tables.h"
 #include "imaging/dibx.h"
 #include "imaging/png_writer.h"
 #include "imaging/row_ops.h"
-#include "imaging/test_card.h"
+#include "platform/host_fs.h"
 
 namespace quen {
 namespace {
@@ -28,9 +28,9 @@ std::vector<uint8_t> DecodeRgb(const std::string& png, uint32_t& w, uint32_t& h)
 }
 
 TEST(TestCard, MatchesTheReviewedGoldenPicture) {
-  std::ifstream in(QP_SOURCE_DIR "/tests/imaging/golden/testcard32.png", std::ios::binary);
-  ASSERT_TRUE(in);
-  const std::string golden((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string golden;
+  ASSERT_TRUE(
+      platform::ReadWholeFile(QP_SOURCE_DIR "/tests/imaging/golden/testcard32.png", golden));
   uint32_t gw = 0, gh = 0;
   const std::vector<uint8_t> want = DecodeRgb(golden, gw, gh);
   ASSERT_EQ(gw, static_cast<uint32_t>(kTestCardWidth));

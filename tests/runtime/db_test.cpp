@@ -7,12 +7,12 @@
 #include "base/error.h"
 #include "base/messages.h"
 #include "expr/build_quen_parser.h"
+#include "expr/db_manager.h"
 #include "expr/param_collection.h"
 #include "expr/quen_parser.h"
 #include "expr/sys_func_man.h"
 #include "files/file_manager.h"
 #include "platform/host_fs.h"
-#include "runtime/db_manager.h"
 
 namespace quen {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "authoring/record_text.h"
 #include "base/error.h"
-#include "files/temp_dir.h"
 #include "runtime/install_set.h"
-#include "runtime/record_text.h"
+#include "support/temp_dir.h"
 
 namespace quen {
 namespace {

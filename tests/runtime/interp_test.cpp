@@ -2,6 +2,7 @@
 // and its saved state.
 #include <gtest/gtest.h>
 
+#include "authoring/page_text.h"
 #include "base/error.h"
 #include "components/prop_table.h"
 #include "components/quen_base_list.h"
@@ -11,7 +12,6 @@
 #include "files/file_manager.h"
 #include "platform/host_fs.h"
 #include "runtime/call_man.h"
-#include "runtime/page_text.h"
 
 namespace quen {
 namespace {

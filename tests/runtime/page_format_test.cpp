@@ -2,12 +2,12 @@
 // branches of the reader, and damaged pages.
 #include <gtest/gtest.h>
 
+#include "authoring/page_text.h"
 #include "base/error.h"
 #include "expr/build_quen_parser.h"
 #include "platform/text_encoding.h"
 #include "runtime/command.h"
 #include "runtime/interp_messages.h"
-#include "runtime/page_text.h"
 #include "runtime/project.h"
 
 namespace quen {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "authoring/record_text.h"
 #include "base/error.h"
 #include "base/extended.h"
 #include "runtime/messages.h"
 #include "runtime/project_setting.h"
-#include "runtime/record_text.h"
 
 namespace quen {
 namespace {

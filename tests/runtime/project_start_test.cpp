@@ -1,17 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "authoring/record_text.h"
 #include "base/error.h"
 #include "files/file_manager.h"
-#include "files/temp_dir.h"
 #include "platform/dialogs.h"
 #include "runtime/install_set.h"
 #include "runtime/messages.h"
 #include "runtime/project.h"
-#include "runtime/record_text.h"
+#include "support/temp_dir.h"
 
-#if QP_HAVE_EXPR
 #include "expr/param_collection.h"
-#endif
 
 namespace quen {
 namespace {
@@ -35,6 +33,7 @@ class RecordingDialogs : public platform::IDialogs {
   bool ChooseFile(FileDialog, const std::string&, const std::string&, std::string&) override {
     return false;
   }
+  bool Interactive() const override { return false; }
   MsgAnswer MessageBox(const std::string& caption, const std::string& text, MsgIcon icon,
                        MsgButtons buttons) override {
     boxes.push_back({caption, text, icon, buttons});
@@ -291,7 +290,6 @@ TEST(DiskPrompt, OnlyTheFirstNumberIsFormatted) {
             "2");
 }
 
-#if QP_HAVE_EXPR
 TEST_F(ProjectStart, ProjectVariablesDoNotOverrideRestoredOnes) {
   testing::TempDir game;
   FileManager().SetGameFolder(game.Path());
@@ -314,7 +312,6 @@ TEST_F(ProjectStart, ProjectVariablesDoNotOverrideRestoredOnes) {
   EXPECT_TRUE(vars.FindVariable("F")->Value()->GetAsBool());
   EXPECT_NE(vars.FindVariable("Any"), nullptr);
 }
-#endif
 
 }  // namespace
 }  // namespace quen

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "files/temp_dir.h"
 #include "platform/text_encoding.h"
 #include "runtime/game_settings.h"
 #include "runtime/ini_file.h"
 #include "runtime/messages.h"
+#include "support/temp_dir.h"
 
 namespace quen {
 namespace {

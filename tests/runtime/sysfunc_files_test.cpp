@@ -13,14 +13,14 @@
 #include "expr/sys_func_man.h"
 #include "files/big_stream.h"
 #include "files/file_manager.h"
-#include "files/temp_dir.h"
 #include "imaging/brix_frame.h"
 #include "imaging/dib_surface.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
 #include "runtime/install_set.h"
-#include "runtime/player_funcs.h"
 #include "runtime/sysfunc_files.h"
+#include "runtime/sysfunc_register.h"
+#include "support/temp_dir.h"
 
 namespace quen {
 namespace {

@@ -2,63 +2,41 @@
 
 #include <algorithm>
 
+#include "authoring/page_text.h"
+#include "authoring/record_text.h"
 #include "expr/param_collection.h"
 #include "files/file_manager.h"
-#include "files/temp_dir.h"
 #include "imaging/color_tables.h"
 #include "platform/dialogs.h"
 #include "platform/instance_lock.h"
 #include "platform/trace.h"
 #include "runtime/command.h"
-#include "runtime/page_text.h"
-#include "runtime/record_text.h"
 #include "shell/form_view.h"
 #include "shell/program_entry.h"
+#include "support/temp_dir.h"
 
 namespace quen {
 namespace {
 
-// Records which part ran at which point of the trace.
-class RecordingParts : public IShellParts {
+// The player as assembled, with the save file's two steps recorded.
+class RecordingPlayer : public TPlayer {
  public:
-  std::vector<std::string> log;
-  bool throw_sound = false;
-  void Note(const std::string& what) {
-    const auto& t = platform::TraceHistory();
-    log.push_back(what + "@" + (t.empty() ? "" : t.back()));
-  }
-  void CreateBasePanel() override { Note("panel"); }
-  void InitializeSound() override {
-    Note("sound");
-    if (throw_sound) throw std::runtime_error("no device");
-  }
-  void QuenInitialize() override { Note("roots"); }
-  void MediaInit(TProject& p) override { Note("media " + std::to_string(p.ScreenWidth)); }
-  int32_t ScreenBitCount() override {
-    Note("colour");
-    return 16;
-  }
-  void SizeRoots(int32_t w, int32_t h) override {
-    Note("roots " + std::to_string(w) + "x" + std::to_string(h));
-  }
-  void MediaFinal(const char* step) override { Note(std::string("final ") + step); }
-  void SuspendVideos() override { media.push_back("videos off"); }
-  void ResumeVideos() override { media.push_back("videos on"); }
-  void StopSynthMusic() override { media.push_back("music off"); }
-  void RestartSynthMusic() override { media.push_back("music on"); }
-  void PauseSounds() override { media.push_back("sounds off"); }
-  void ResumeSounds() override { media.push_back("sounds on"); }
+  RecordingPlayer(platform::IGameWindow& window, TStartupContext context,
+                  std::vector<std::string>& log, const bool& load_works)
+      : TPlayer(window, std::move(context)), log_(log), load_works_(load_works) {}
   bool LoadGame(TProject&, int32_t slot) override {
-    media.push_back("load " + std::to_string(slot));
-    return load_works;
+    log_.push_back("load " + std::to_string(slot));
+    return load_works_;
   }
   void SaveGame(TProject&, int32_t slot, const std::string& page, int32_t value,
                 const std::string& caption) override {
-    media.push_back("save " + std::to_string(slot) + " " + page + " " + std::to_string(value) +
-                    " " + caption);
+    log_.push_back("save " + std::to_string(slot) + " " + page + " " + std::to_string(value) + " " +
+                   caption);
   }
-  std::vector<std::string> media;
-  bool load_works = true;
+
+ private:
+  std::vector<std::string>& log_;
+  const bool& load_works_;
 };
 
 class StartupSteps : public ::testing::Test {
@@ -79,9 +57,16 @@ class StartupSteps : public ::testing::Test {
     game.Write("quen.qpb", m.Data());
     if (with_start) game.Write("start.qsb", "page");  // a page of a later version: empty
   }
+  std::unique_ptr<TPlayer> Recorded(TStartupContext context) {
+    return Recorded(window, std::move(context));
+  }
+  std::unique_ptr<TPlayer> Recorded(platform::IGameWindow& w, TStartupContext context) {
+    return std::make_unique<RecordingPlayer>(w, std::move(context), saves, load_works);
+  }
   testing::TempDir game, exe;
   platform::HeadlessWindow window;
-  RecordingParts parts;
+  std::vector<std::string> saves;
+  bool load_works = true;
 };
 
 constexpr char kProject[] =
@@ -93,7 +78,7 @@ TEST_F(StartupSteps, RunInOrderWithTheirTraceNames) {
   // A 5-6-5 desktop: the screen modes work at 16 bits and the colour tables follow.
   window.Fake().desktop = platform::FakeDisplay::Format16();
   {
-    TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+    TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
     view.Create();
     EXPECT_FALSE(view.StartupFailed());
     EXPECT_EQ(window.Caption(), "\x83\x66\x83\x82");
@@ -106,7 +91,19 @@ TEST_F(StartupSteps, RunInOrderWithTheirTraceNames) {
     EXPECT_EQ(window.Panel()[0], 0);
     EXPECT_EQ(window.Panel()[1], 22);
     EXPECT_EQ(FileManager().CollectionCount(), 1);  // the overlay comes first
+    // Every part is there, connected as the steps made them.
+    ASSERT_NE(view.Panel(), nullptr);
+    TQuenBaseList& registry = view.Panel()->Registry();
+    EXPECT_NE(registry.CursorHost(), nullptr);
+    ASSERT_NE(view.ScreenManager(), nullptr);
+    EXPECT_EQ(view.ScreenManager()->WorkingDepth(), 16);
+    EXPECT_EQ(&registry.Screen(), view.ScreenManager()->FrameSurface());
+    EXPECT_EQ(registry.ScreenWidth(), 320);
+    EXPECT_EQ(registry.ScreenHeight(), 240);
+    EXPECT_NE(view.Player().CallMan(), nullptr);
     view.Run(3, 0);
+    EXPECT_EQ(view.Panel(), nullptr);
+    EXPECT_EQ(view.ScreenManager(), nullptr);
   }
   EXPECT_EQ(QuenColorTables().BitCount, 16);
   EXPECT_FALSE(platform::PathExists(exe / "quenplay.log"));
@@ -137,36 +134,21 @@ TEST_F(StartupSteps, RunInOrderWithTheirTraceNames) {
                                      "MidiMan",
                                      "quenFinal"};
   EXPECT_EQ(platform::TraceHistory(), expect);
-  ASSERT_GE(parts.log.size(), 6u);
-  EXPECT_EQ(parts.log[0], "panel@TBasePanel.Create");
-  EXPECT_EQ(parts.log[1], "sound@DXSound.Initialize");
-  EXPECT_EQ(parts.log[2], "roots@QuenInitialize");
-  EXPECT_EQ(parts.log[3], "media 320@MediaInit");
-  EXPECT_EQ(parts.log[4], "roots 320x240@QuenInitColor");
-  EXPECT_EQ(parts.log.back(), "final quenFinal@quenFinal");
 }
 
 TEST_F(StartupSteps, SoundSettingAndItsFailure) {
   MakeGame(kProject);
   exe.Write("game.ini", "[Sound]\nDirectSound=0\nDelayTime=250\n");
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   EXPECT_EQ(view.Settings().DelayTime, 200);
-  EXPECT_EQ(parts.log[1], "roots@QuenInitialize");  // no sound device was asked for
-
-  RecordingParts failing;
-  failing.throw_sound = true;
-  platform::HeadlessWindow w2;
-  SetFileManager(std::make_unique<TVrFileManager>());
-  testing::TempDir exe2;
-  TFormView v2(w2, {{game.Path()}, exe2.Path(), ""}, &failing);
-  v2.Create();
-  EXPECT_FALSE(v2.StartupFailed());  // the game goes on without sound
+  EXPECT_FALSE(view.Settings().DirectSound);
+  EXPECT_FALSE(view.StartupFailed());  // the game goes on without sound
 }
 
 TEST_F(StartupSteps, AFailedStartClosesBeforeRunning) {
   MakeGame(kProject, false);
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   EXPECT_TRUE(view.StartupFailed());
   auto events = window.Pump(0);
@@ -181,7 +163,7 @@ TEST_F(StartupSteps, ExceptionsBecomeAWarning) {
   std::string bytes = game.Read("quen.qpb");
   bytes.resize(bytes.size() - 3);  // the folder-disk list is cut short
   game.Write("quen.qpb", bytes);
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   ::testing::internal::CaptureStderr();
   view.Create();
   std::string err = ::testing::internal::GetCapturedStderr();
@@ -199,7 +181,7 @@ TEST_F(StartupSteps, GameDataFromEveryParameter) {
   a.Write("game.dat", m.Data());
   b.Write("GAME.DAT", m.Data());
   MakeGame(kProject);
-  TFormView view(window, {{game.Path(), a.Path(), b.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path(), a.Path(), b.Path()}, exe.Path(), ""}));
   view.Create();
   ASSERT_EQ(FileManager().CollectionCount(), 3);
   EXPECT_EQ(FileManager().Collection(1)->FileName(), a / "game.dat");
@@ -213,7 +195,7 @@ TEST_F(StartupSteps, ExitButtonAsksFirst) {
   d->QueueAnswer("no");
   d->QueueAnswer("yes");
   platform::SetDialogs(std::move(d));
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   ASSERT_FALSE(view.StartupFailed());
   ::testing::internal::CaptureStderr();
@@ -231,7 +213,7 @@ TEST_F(StartupSteps, ExitButtonAsksFirst) {
 
 TEST_F(StartupSteps, GameClockCountsGapsUpTo300MsAndTheDivisorSkipsDrawing) {
   MakeGame(kProject);
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   ASSERT_FALSE(view.StartupFailed());
   TParamCollection& vars = *view.Variables();
@@ -256,7 +238,7 @@ TEST_F(StartupSteps, GameClockCountsGapsUpTo300MsAndTheDivisorSkipsDrawing) {
 
 TEST_F(StartupSteps, AGameThatPausesWhenInactiveRunsNoFramesAndForgetsKeys) {
   MakeGame(std::string(kProject) + "pause_when_inactive 1\n");
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   ASSERT_FALSE(view.StartupFailed());
   ASSERT_TRUE(view.Tick(16));
@@ -274,15 +256,11 @@ TEST_F(StartupSteps, AGameThatPausesWhenInactiveRunsNoFramesAndForgetsKeys) {
   view.Activate(10000);
   EXPECT_TRUE(view.Tick(10016));
   EXPECT_EQ(view.GameClock(), 48);
-  // What played was paused while away, once, and goes on.
-  view.Activate(10020);
-  EXPECT_EQ(parts.media,
-            (std::vector<std::string>{"videos off", "sounds off", "videos on", "sounds on"}));
 }
 
 TEST_F(StartupSteps, AGameThatPlaysOnWhenInactiveKeepsItsKeysAndSounds) {
   MakeGame(kProject);
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   ASSERT_TRUE(view.Tick(16));
   TInputEvent key;
@@ -293,12 +271,11 @@ TEST_F(StartupSteps, AGameThatPlaysOnWhenInactiveKeepsItsKeysAndSounds) {
   EXPECT_TRUE(view.Active());
   EXPECT_TRUE(view.Tick(32));
   EXPECT_TRUE(view.Panel()->Registry().KeyPressed('A'));
-  EXPECT_TRUE(parts.media.empty());
 }
 
 TEST_F(StartupSteps, ALoadedGameIsDrawnFromTheFrameAfterTheLoad) {
   MakeGame(kProject);
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   ASSERT_FALSE(view.StartupFailed());
   ASSERT_TRUE(view.Tick(16));
@@ -312,7 +289,7 @@ TEST_F(StartupSteps, ALoadedGameIsDrawnFromTheFrameAfterTheLoad) {
   // The frame of the load runs its logic and carries out the load, then the save, but shows
   // nothing: its components have not been updated since they were loaded.
   ASSERT_TRUE(view.Tick(32));
-  EXPECT_EQ(parts.media, (std::vector<std::string>{"load 2", "save 5 p.qsb 7 c"}));
+  EXPECT_EQ(saves, (std::vector<std::string>{"load 2", "save 5 p.qsb 7 c"}));
   EXPECT_EQ(project.PendingLoadSlot, -1);
   EXPECT_EQ(project.PendingSaveSlot, -1);
   EXPECT_EQ(view.DrawnFrames(), 1);
@@ -320,13 +297,13 @@ TEST_F(StartupSteps, ALoadedGameIsDrawnFromTheFrameAfterTheLoad) {
   ASSERT_TRUE(view.Tick(48));
   EXPECT_EQ(view.DrawnFrames(), 2);
   // A load that did not take place skips nothing; a save alone skips nothing either.
-  parts.load_works = false;
+  load_works = false;
   project.PendingLoadSlot = 1;
   ASSERT_TRUE(view.Tick(64));
   project.PendingSaveSlot = 0;
   ASSERT_TRUE(view.Tick(80));
   EXPECT_EQ(view.DrawnFrames(), 4);
-  EXPECT_EQ(parts.media.size(), 4u);
+  EXPECT_EQ(saves.size(), 4u);
 }
 
 TEST_F(StartupSteps, FullScreenSwitchesBothWaysWithTheirTraceNames) {
@@ -334,7 +311,7 @@ TEST_F(StartupSteps, FullScreenSwitchesBothWaysWithTheirTraceNames) {
       "version 115\ntitle \"t\"\nscreen 320 240\nfullscreen 640 480\n"
       "start_page \"start.qsb\"\n");
   window.Fake().modes = {{640, 480, 32, 60}, {800, 600, 32, 60}};
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   ASSERT_FALSE(view.StartupFailed());
   ASSERT_NE(view.ScreenManager(), nullptr);
@@ -377,7 +354,7 @@ TEST_F(StartupSteps, FullScreenSwitchesBothWaysWithTheirTraceNames) {
 
 TEST_F(StartupSteps, FullScreenWithoutAModeStaysWindowed) {
   MakeGame(kProject);
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   platform::ClearTraceHistory();
   view.SetFullScreen(true);
@@ -386,7 +363,6 @@ TEST_F(StartupSteps, FullScreenWithoutAModeStaysWindowed) {
   EXPECT_FALSE(view.Variables()->FindVariable("@FullScr")->Value()->GetAsBool());
   EXPECT_TRUE(view.Tick(16));  // frames go on
   EXPECT_EQ(view.DrawnFrames(), 1);
-  EXPECT_TRUE(parts.media.empty());  // nothing was stopped
 }
 
 TEST_F(StartupSteps, AModeThatDoesNotTakeEndsTheSwitchAndRestoresWhatItStopped) {
@@ -395,7 +371,7 @@ TEST_F(StartupSteps, AModeThatDoesNotTakeEndsTheSwitchAndRestoresWhatItStopped) 
       "start_page \"start.qsb\"\n");
   window.Fake().modes = {{640, 480, 32, 60}};
   window.Fake().refuse_all = true;
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   ASSERT_FALSE(view.StartupFailed());
   platform::ClearTraceHistory();
@@ -403,8 +379,6 @@ TEST_F(StartupSteps, AModeThatDoesNotTakeEndsTheSwitchAndRestoresWhatItStopped) 
   const auto& t = platform::TraceHistory();
   EXPECT_NE(std::find(t.begin(), t.end(), "SetFullScreen.Full.SetScreenManIndexFail"), t.end());
   EXPECT_EQ(t.back(), "SetFullScreen.MediaResume");
-  EXPECT_EQ(parts.media,
-            (std::vector<std::string>{"music off", "videos off", "music on", "videos on"}));
   // Back in the bordered window with its tool bar, and the frames go on.
   EXPECT_FALSE(view.Variables()->FindVariable("@FullScr")->Value()->GetAsBool());
   EXPECT_EQ(window.ClientHeight(), 240 + 22);
@@ -418,7 +392,7 @@ TEST_F(StartupSteps, InFullScreenTheToolBarComesUpOnTheTopRow) {
       "version 115\ntitle \"t\"\nscreen 320 240\nfullscreen 640 480\n"
       "start_page \"start.qsb\"\n");
   window.Fake().modes = {{640, 480, 32, 60}};
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   view.SetFullScreen(true);
   ASSERT_EQ(window.DockHeight(), 0);
@@ -460,8 +434,8 @@ TEST_F(StartupSteps, WindowInputReachesTheRegistryAndClosingAsks) {
   auto d = std::make_unique<platform::HeadlessDialogs>();
   d->QueueAnswer("no");
   platform::SetDialogs(std::move(d));
-  TFormView view(window, {{game.Path()}, exe.Path(), ""}, &parts);
-  view.SetDumpVarsFile(exe / "vars.txt");
+  TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
+  view.Player().SetDumpVarsFile(exe / "vars.txt");
   view.Create();
   ASSERT_FALSE(view.StartupFailed());
   using K = platform::WindowEvent::Kind;
@@ -488,7 +462,7 @@ TEST_F(StartupSteps, WindowInputReachesTheRegistryAndClosingAsks) {
 }
 
 TEST_F(StartupSteps, AMissingGameFolderIsNotTheCurrentOne) {
-  TFormView view(window, {{"no-such-game"}, exe.Path(), ""}, &parts);
+  TFormView view(window, Recorded({{"no-such-game"}, exe.Path(), ""}));
   ::testing::internal::CaptureStderr();
   view.Create();
   ::testing::internal::GetCapturedStderr();

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "components/cursor_builder.h"
 #include "files/file_manager.h"
 #include "platform/host_fs.h"
+#include "support/cursor_builder.h"
 
 namespace quen {
 namespace {

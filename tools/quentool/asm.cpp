@@ -1,22 +1,12 @@
 // quentool asm and dump: scenario pages from their text form and back.
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
+#include "authoring/page_text.h"
 #include "base/error.h"
 #include "platform/host_fs.h"
 #include "quentool/verb.h"
-#include "runtime/page_text.h"
 
 namespace {
-
-std::string ReadHostFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) quen::RaiseError("cannot read " + path);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::string Folder(const std::string& path) {
   size_t slash = path.rfind('/');
@@ -47,10 +37,10 @@ int Asm(const quentool::Args& in) {
   auto resolver = [&src](const std::string& page, const std::string& label) -> int32_t {
     std::string other = Folder(src) + WithExtension(BaseName(page), ".qs");
     if (!quen::platform::IsRegularFile(other)) return -1;
-    return quen::FindLabelInText(ReadHostFile(other), label);
+    return quen::FindLabelInText(quentool::ReadInputFile(other), label);
   };
   quen::TPage page;
-  quen::AssemblePage(ReadHostFile(src), BaseName(out), page, resolver);
+  quen::AssemblePage(quentool::ReadInputFile(src), BaseName(out), page, resolver);
   quen::TKvMemoryStream m;
   page.SaveToStream(m);
   if (!quen::platform::WriteFileAtomically(out, m.Data())) quen::RaiseError("cannot write " + out);
@@ -62,7 +52,7 @@ int Dump(const quentool::Args& in) {
   std::string out;
   quentool::TakeOption(args, "-o", out);
   if (args.size() != 1) throw quentool::UsageError{"dump needs one page file"};
-  quen::TKvMemoryStream m(ReadHostFile(args[0]));
+  quen::TKvMemoryStream m(quentool::ReadInputFile(args[0]));
   quen::TPage page;
   page.file_name = BaseName(args[0]);
   page.LoadFromStream(m);

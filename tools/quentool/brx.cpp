@@ -1,6 +1,5 @@
 // brx encode / decode / info: layered pictures from and to PNG and bitmap files.
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 
 #include "base/error.h"
@@ -31,19 +30,6 @@ int32_t IntOption(Args& args, const std::string& name, int32_t fallback, int32_t
   }
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw UsageError{"cannot read " + path};
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw UsageError{"cannot write " + path};
-}
-
 std::string BaseName(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -53,7 +39,7 @@ std::string BaseName(const std::string& path) {
 
 // One input picture, PNG or Windows bitmap by its content.
 quen::TBrixFrame& LoadInput(const std::string& path, quen::TBrixFrameList& holder) {
-  quen::TKvMemoryStream s(ReadFile(path));
+  quen::TKvMemoryStream s(ReadInputFile(path));
   const auto& bytes = s.Data();
   if (quen::IsPngSignature(reinterpret_cast<const uint8_t*>(bytes.data()),
                            static_cast<int64_t>(bytes.size()))) {
@@ -119,13 +105,13 @@ int Encode(Args args) {
   }
   quen::TKvMemoryStream bytes;
   list.SaveToStream(bytes, compression, quality);
-  WriteFile(out, bytes.Data());
+  WriteOutputFile(out, bytes.Data());
   return 0;
 }
 
 quen::TBrixFrameList LoadBrx(const std::string& path, int32_t key, bool keepLayers) {
   quen::TBrixFrameList list(key);
-  quen::TKvMemoryStream s(ReadFile(path));
+  quen::TKvMemoryStream s(ReadInputFile(path));
   list.LoadFromStream(s, false, keepLayers, false);
   return list;
 }
@@ -135,7 +121,7 @@ void WriteFramePng(quen::TBrixFrame& frame, const std::string& path) {
   if (!frame.HasMask() && frame.ColorKey != -1) frame.MakeMask(false);
   quen::TKvMemoryStream png;
   quen::WritePng(png, frame.Picture);
-  WriteFile(path, png.Data());
+  WriteOutputFile(path, png.Data());
 }
 
 int Decode(Args args) {
@@ -171,7 +157,7 @@ void PrintRegions(const char* what, const std::vector<quen::TRect>& regions) {
 int Info(Args args) {
   const int32_t key = IntOption(args, "--key", 0, INT32_MIN, INT32_MAX);
   if (args.size() != 1) throw UsageError{"one input .brx"};
-  const std::string bytes = ReadFile(args[0]);
+  const std::string bytes = ReadInputFile(args[0]);
   quen::TViewStream hs(bytes);
   quen::TBrixHeader h;
   quen::ReadBrixHeader(hs, h);

@@ -6,15 +6,15 @@
 
 #include "base/error.h"
 #include "expr/build_quen_parser.h"
+#include "expr/db_manager.h"
 #include "expr/param_collection.h"
 #include "expr/param_var.h"
 #include "expr/quen_parser.h"
 #include "expr/sys_func_man.h"
-#include "expr/sys_funcs.h"
+#include "expr/sysfunc_register.h"
 #include "platform/text_encoding.h"
 #include "quentool/verb.h"
-#include "runtime/db_manager.h"
-#include "runtime/player_funcs.h"
+#include "runtime/sysfunc_register.h"
 
 namespace {
 

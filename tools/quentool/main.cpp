@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "base/error.h"
+#include "platform/host_fs.h"
 #include "platform/text_encoding.h"
 #include "quentool/verb.h"
 
@@ -23,6 +24,17 @@ bool TakeOption(Args& args, const std::string& name, std::string& value) {
     return true;
   }
   return false;
+}
+
+std::string ReadInputFile(const std::string& path) {
+  std::string bytes;
+  if (!quen::platform::ReadWholeFile(path, bytes, int64_t{1} << 30))
+    throw UsageError{"cannot read " + path};
+  return bytes;
+}
+
+void WriteOutputFile(const std::string& path, const std::string& bytes) {
+  if (!quen::platform::WriteFileAtomically(path, bytes)) throw UsageError{"cannot write " + path};
 }
 
 bool TakeFlag(Args& args, const std::string& name) {

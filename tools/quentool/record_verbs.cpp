@@ -2,28 +2,14 @@
 #include <cstdio>
 #include <functional>
 
+#include "authoring/record_text.h"
 #include "base/error.h"
 #include "files/big_stream.h"
 #include "platform/host_fs.h"
 #include "quentool/verb.h"
-#include "runtime/record_text.h"
 
 namespace quentool {
 namespace {
-
-std::string ReadWhole(const std::string& path) {
-  auto f = quen::platform::HostFile::Open(path, quen::platform::OpenMode::kRead);
-  if (!f) throw UsageError{"cannot open " + path};
-  int64_t size = f->Size();
-  if (size < 0 || size > (64 << 20)) throw UsageError{"not a record file: " + path};
-  std::string data(static_cast<size_t>(size), '\0');
-  if (f->ReadAt(data.data(), size, 0) != size) throw UsageError{"cannot read " + path};
-  return data;
-}
-
-void WriteWhole(const std::string& path, const std::string& bytes) {
-  if (!quen::platform::WriteFileAtomically(path, bytes)) quen::RaiseError("cannot write " + path);
-}
 
 // Shared shape of both verbs: SRC -o OUT, or --dump FILE.
 int Run(const Args& in, const std::function<std::string(const std::string&)>& build,
@@ -35,12 +21,12 @@ int Run(const Args& in, const std::function<std::string(const std::string&)>& bu
   if (args.size() != 1) throw UsageError{"one input file"};
   if (dumping) {
     if (has_out) throw UsageError{"--dump writes to standard output"};
-    std::string text = dump(ReadWhole(args[0]));
+    std::string text = dump(ReadInputFile(args[0]));
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
   }
   if (!has_out) throw UsageError{"-o FILE is required"};
-  WriteWhole(out, build(ReadWhole(args[0])));
+  WriteOutputFile(out, build(ReadInputFile(args[0])));
   return 0;
 }
 

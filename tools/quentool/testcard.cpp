@@ -1,12 +1,12 @@
 // quentool testcard: renders every blend family side by side into a PNG picture.
 #include <cstdio>
-#include <fstream>
 
+#include "authoring/test_card.h"
 #include "imaging/color_tables.h"
 #include "imaging/dibx.h"
 #include "imaging/png_writer.h"
 #include "imaging/row_ops.h"
-#include "imaging/test_card.h"
+#include "platform/host_fs.h"
 #include "quentool/verb.h"
 
 namespace {
@@ -29,9 +29,7 @@ int RunTestCard(const quentool::Args& argsIn) {
   quen::TDIBX card;
   quen::DrawTestCard(card, bits);
   const std::string png = quen::EncodePng(card);
-  std::ofstream file(out, std::ios::binary | std::ios::trunc);
-  file.write(png.data(), static_cast<std::streamsize>(png.size()));
-  if (!file) {
+  if (!quen::platform::WriteFileAtomically(out, png)) {
     std::fprintf(stderr, "quentool testcard: cannot write %s\n", out.c_str());
     return 1;
   }

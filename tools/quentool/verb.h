@@ -33,6 +33,12 @@ bool TakeOption(Args& args, const std::string& name, std::string& value);
 // Takes a flag "--name" out of args.
 bool TakeFlag(Args& args, const std::string& name);
 
+// A whole input file (at most 1 GiB); UsageError "cannot read PATH" when it cannot be read.
+std::string ReadInputFile(const std::string& path);
+// Writes a whole output file through a temporary file and a rename; UsageError "cannot write
+// PATH" on failure.
+void WriteOutputFile(const std::string& path, const std::string& bytes);
+
 }  // namespace quentool
 
 #define QUENTOOL_CONCAT2(a, b) a##b

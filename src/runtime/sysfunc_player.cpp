@@ -1,0 +1,74 @@
+// The system functions of the running game: Calc, the call stack, display modes, save captions
+// and history counts; and the registration of every family.
+#include "expr/db_manager.h"
+#include "expr/param_collection.h"
+#include "expr/quen_parser.h"
+#include "expr/sys_func_man.h"
+#include "expr/sysfunc_args.h"
+#include "expr/sysfunc_register.h"
+#include "runtime/call_man.h"
+#include "runtime/sysfunc_files.h"
+#include "runtime/sysfunc_register.h"
+#include "runtime/sysfunc_support.h"
+
+namespace quen {
+
+namespace {
+
+using sysarg::SetResultBool;
+using sysarg::SetResultInt;
+using sysarg::SetResultStr;
+using sysfunc::StoreList;
+
+TParamCollectionItem* VariableArg(TSysFuncCall& c, size_t i) {
+  return sysarg::Variable(c, i);
+}
+
+}  // namespace
+
+void RegisterPlayerFunctions(TSysFuncMan& funcs, ISystemHost& host) {
+  ISystemHost* h = &host;
+  // Saves and their captions come with the save file; no slot holds a save yet.
+  funcs.Register("GetSaveCaption", [](TSysFuncCall&) {});
+  funcs.Register("ListSaveCaption", [](TSysFuncCall& c) {
+    for (size_t i = 0; i < 2; ++i)
+      if (TParamCollectionItem* v = VariableArg(c, i); v && v->Value()) StoreList(*v->Value(), {});
+    SetResultInt(c, 0);
+  });
+  // No message history yet: every format is missing.
+  funcs.Register("GetHistoryCount", [](TSysFuncCall& c) { SetResultInt(c, -1); });
+  funcs.Register("GetHistoryMaxCount", [](TSysFuncCall& c) { SetResultInt(c, -1); });
+  funcs.Register("SetHistoryMaxCount", [](TSysFuncCall& c) { SetResultBool(c, false); });
+  funcs.Register("GetDisplayMode", [h](TSysFuncCall& c) {
+    int32_t w = 0, hh = 0, bits = 0, hz = 0;
+    if (!h->DisplayMode(c.args[0]->GetAsInteger(), w, hh, bits, hz)) {
+      SetResultBool(c, false);
+      return;
+    }
+    const int32_t values[4] = {w, hh, bits, hz};
+    for (size_t i = 0; i < 4; ++i)
+      if (TParamCollectionItem* v = VariableArg(c, i + 1); v && v->Value())
+        v->Value()->SetAsInteger(values[i]);
+    SetResultBool(c, true);
+  });
+  funcs.Register("Calc", [](TSysFuncCall& c) {
+    const std::string text = c.args[0]->GetAsString();
+    if (RunText(text, c.vars, c.funcs)) SetResultStr(c, "TRUE");
+  });
+  funcs.Register("DeleteStack", [h](TSysFuncCall& c) {
+    TCallMan* cm = h->CallMan();
+    SetResultBool(c, cm && cm->DeleteFrame(c.args[0]->GetAsInteger()));
+  });
+}
+
+void RegisterAllSystemFunctions(TSysFuncMan& funcs, ISystemHost& host, TDBManager& db) {
+  RegisterTextFunctions(funcs);
+  RegisterValueFunctions(funcs);
+  RegisterComponentFunctions(funcs, host);
+  RegisterPlayerFunctions(funcs, host);
+  RegisterDesktopFunctions(funcs, host);
+  RegisterFileFunctions(funcs, host);
+  RegisterDatabaseFunctions(funcs, db);
+}
+
+}  // namespace quen
