@@ -9,7 +9,7 @@
 #include "imaging/row_ops.h"
 #include "platform/outline_font.h"
 #include "platform/text_encoding.h"
-#include "surface_helpers.h"
+#include "support/surface_helpers.h"
 
 namespace quen {
 namespace {

@@ -2,9 +2,9 @@
 
 #include "base/error.h"
 #include "expr/param_collection.h"
-#include "expr/sys_func_args.h"
 #include "expr/sys_func_man.h"
-#include "expr/sys_funcs.h"
+#include "expr/sysfunc_args.h"
+#include "expr/sysfunc_register.h"
 #include "text/messages.h"
 #include "text_helpers.h"
 

@@ -2,8 +2,6 @@
 // text laid out into rows and pages (and drawn), compiled into a content stream, and the
 // readable listing of a content stream (docs/markup-text.md).
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,7 +10,7 @@
 #include "base/stream.h"
 #include "expr/param_collection.h"
 #include "expr/sys_func_man.h"
-#include "expr/sys_funcs.h"
+#include "expr/sysfunc_register.h"
 #include "imaging/dibx.h"
 #include "imaging/font_pixel.h"
 #include "imaging/png_writer.h"
@@ -27,19 +25,6 @@ namespace quentool {
 namespace {
 
 using quen::platform::Cp932ToUtf8;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw UsageError{"cannot read " + path};
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw UsageError{"cannot write " + path};
-}
 
 int32_t Int(Args& args, const std::string& name, int32_t fallback, int64_t lo, int64_t hi) {
   std::string v;
@@ -132,7 +117,7 @@ int RunGlyph(const Args& in) {
       picture.SetSize(1, 1, 8);  // nothing to draw: one empty pixel
       picture.Fill(0);
     }
-    WriteFile(out, quen::EncodePngGray(picture));
+    WriteOutputFile(out, quen::EncodePngGray(picture));
   }
   return 0;
 }
@@ -179,7 +164,7 @@ int RunLayout(Args& args) {
     values.push_back(Sjis(v, "--var"));
   }
   if (args.size() != 1) throw UsageError{"one input file is needed"};
-  const std::string text = Sjis(ReadFile(args[0]), args[0]);
+  const std::string text = Sjis(ReadInputFile(args[0]), args[0]);
 
   // VAR names that are no listed value run as expressions with the text and value functions.
   quen::TParamCollection vars;
@@ -247,7 +232,7 @@ int RunLayout(Args& args) {
     color.Fill(0);
     alpha.Fill(0);
     word.DrawPageToPair(page, color, alpha, -bounds.Left, -bounds.Top, quen::TPageDrawState{});
-    WriteFile(png, quen::EncodePngRgba(color, alpha));
+    WriteOutputFile(png, quen::EncodePngRgba(color, alpha));
   }
   return 0;
 }
@@ -258,14 +243,14 @@ int RunEncode(Args& args) {
   const bool listing = TakeFlag(args, "--listing");
   const int32_t delay = Int(args, "--delay", 50, INT32_MIN, INT32_MAX);
   if (args.size() != 1) throw UsageError{"one input file is needed"};
-  const std::string input = ReadFile(args[0]);
+  const std::string input = ReadInputFile(args[0]);
   if (listing) {
     quen::TKvMemoryStream m;
     quen::WriteContent(m, quen::ParseContentListing(input));
-    WriteFile(out, m.Data());
+    WriteOutputFile(out, m.Data());
     return 0;
   }
-  WriteFile(out, quen::CompileMarkup(quen::SplitMarkupLines(Sjis(input, args[0])), delay));
+  WriteOutputFile(out, quen::CompileMarkup(quen::SplitMarkupLines(Sjis(input, args[0])), delay));
   return 0;
 }
 
@@ -273,14 +258,14 @@ int RunDump(Args& args) {
   std::string out;
   const bool to_file = TakeOption(args, "-o", out);
   if (args.size() != 1) throw UsageError{"one input file is needed"};
-  quen::TKvMemoryStream m(ReadFile(args[0]));
+  quen::TKvMemoryStream m(ReadInputFile(args[0]));
   const quen::TContentImage c = quen::ReadContent(m);
   if (m.Remaining() > 0)
     std::fprintf(stderr, "quentool text dump: %lld bytes after the content stream\n",
                  static_cast<long long>(m.Remaining()));
   const std::string listing = quen::ContentListing(c);
   if (to_file) {
-    WriteFile(out, listing);
+    WriteOutputFile(out, listing);
   } else {
     std::fputs(listing.c_str(), stdout);
   }
