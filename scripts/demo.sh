@@ -12,10 +12,12 @@ out=build/demo
 rm -rf "$out"
 mkdir -p "$out/src"
 cp -r demo/game/. "$out/src/"
-# Pictures are stored as layered images: the blend test card becomes the demo's first one.
+# Pictures are stored as layered images: the blend test card becomes the demo's first one, and
+# the scene's pictures and the map image's hot spots are drawn and encoded by their own script.
 "$tool" testcard -o "$out/testcard.png"
 "$tool" brx encode "$out/testcard.png" -o "$out/src/testcard.brx"
 rm "$out/testcard.png"
+demo/pictures/make-pictures.sh "$tool" "$out/src"
 # Scenario pages are written as text and assembled.
 for page in "$out"/src/*.qs; do
   "$tool" asm "$page" -o "${page%.qs}.qsb"

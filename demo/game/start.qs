@@ -16,6 +16,8 @@ VarNew name=画面 type=str
 Calc 全角 = HanToZen("quenplay ﾃﾞﾓ")
 Calc 曜日 = GetWeekJStr(EncodeDate(2026, 12, 9))
 Calc 画面 = IntToStr(@ScrWidth) ++ "x" ++ IntToStr(@ScrHeight)
+# The scene: pictures, an animation, a button, a map image, a caption and snow.
+Call page="scene.qsb"
 # From here on the screen's colour follows the game clock, frame by frame, from blue to green
 # and back to blue every two seconds; F11, Alt+Enter or the 画面切替 button switch the screen.
 VarNew name=色 type=int

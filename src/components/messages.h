@@ -24,6 +24,10 @@ inline constexpr char kRootActiveMark[] =
     "A\x83N\x83"
     "e\x83"
     "B\x83u)";
+// ＭＳ Ｐゴシック
+inline constexpr char kLabelDefaultFace[] =
+    "\x82l\x82r \x82o\x83S\x83V\x83"
+    "b\x83N";
 
 inline constexpr MessageRow kComponentsMessages[] = {
     {"kGetPropError", kGetPropError, "GetProp\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC"},
@@ -36,6 +40,8 @@ inline constexpr MessageRow kComponentsMessages[] = {
      "2"},
     {"kRootActiveMark", kRootActiveMark,
      " (\xE3\x82\xA2\xE3\x82\xAF\xE3\x83\x86\xE3\x82\xA3\xE3\x83\x96)"},
+    {"kLabelDefaultFace", kLabelDefaultFace,
+     "\xEF\xBC\xAD\xEF\xBC\xB3 \xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF"},
 };
 
 }  // namespace quen::msg

@@ -5,6 +5,8 @@
 
 #include "base/error.h"
 #include "base/stream.h"
+#include "components/base_panel.h"
+#include "components/brix_collection.h"
 #include "components/messages.h"
 #include "components/quen_kinds.h"
 #include "components/quen_motion.h"
@@ -667,8 +669,16 @@ void TQuenBaseList::Reset() {
   }
 }
 
+// A cinema's private registry shares the cache with the main one, which alone drops and
+// reloads it.
+bool TQuenBaseList::OwnsImageCache() const {
+  const TQuenBaseList* main = MainRegistry();
+  return BrixCollection() && (!main || main == this);
+}
+
 void TQuenBaseList::ReleaseAllSurfaces() {
   own_screen_.Clear();
+  if (OwnsImageCache()) BrixCollection()->ReleaseSurfaces();
   for (auto& r : roots_) r->ReleaseSurfaces();
   for (TQuenObject* o : list_) o->ReleaseSurfaces();
   transition_.reset();
@@ -677,6 +687,7 @@ void TQuenBaseList::ReleaseAllSurfaces() {
 
 void TQuenBaseList::RestoreAllSurfaces() {
   SetSize(width_, height_);
+  if (OwnsImageCache()) BrixCollection()->RestoreSurfaces();
   for (auto& r : roots_) r->ResizeSurface();
   for (TQuenObject* o : list_) o->RestoreSurfaces();
   for (auto& r : roots_) r->AddFullDirtyRect();

@@ -21,6 +21,8 @@
 namespace quen {
 
 class TQuenBaseList;
+class TParamCollection;
+class TSysFuncMan;
 
 // A screen root: its own surface and dirty list, and the mouse state of its screen.
 class TQuenBase : public TQuenControl {
@@ -176,6 +178,15 @@ class TQuenBaseList : public TQuenComponent {
   // count from it.
   int64_t GameClock() const { return game_clock_; }
   void SetGameClock(int64_t ms) { game_clock_ = ms; }
+  // The variable table and system functions that the kinds' compiled expressions run against
+  // (an image's wait, an emitter's positions) and that choices write (@SelStr, @SelIndex);
+  // null in a registry without scripts.
+  void SetScriptContext(TParamCollection* vars, const TSysFuncMan* funcs) {
+    script_vars_ = vars;
+    script_funcs_ = funcs;
+  }
+  TParamCollection* ScriptVars() const { return script_vars_; }
+  const TSysFuncMan* ScriptFuncs() const { return script_funcs_; }
 
   // Right-click-scrap list (no duplicates).
   void SetRightClickScrap(TQuenControl* c, bool on);
@@ -202,6 +213,7 @@ class TQuenBaseList : public TQuenComponent {
   TQuenObject* Adopt(std::unique_ptr<TQuenObject> o);
   void MakeRoots();
   void FreeRoots();
+  bool OwnsImageCache() const;
   void KeyDown(int key);
   void KeyUp(int key);
   void FireKeys();
@@ -240,6 +252,8 @@ class TQuenBaseList : public TQuenComponent {
   ICursorHost* cursor_host_ = nullptr;
   std::string default_cursor_;
   int32_t frame_ms_ = 0;
+  TParamCollection* script_vars_ = nullptr;
+  const TSysFuncMan* script_funcs_ = nullptr;
 };
 
 // Shared by the property commands and functions: raise the GetProp / SetProp errors.

@@ -40,6 +40,13 @@ class TQuenMotion {
   // Advances by the frame time; True once, on the update that reached the end.
   bool Step(int32_t frameMs);
   bool Finished() const { return finished_; }
+  int32_t FrameCount() const { return film_->FrameCount(); }
+  // Moves the film's clock (an image's index written while a motion drives it).
+  void SetCounter(long double ms) {
+    counter_ = ms;
+    finished_ = false;
+    reported_ = false;
+  }
   int32_t Frame() const { return frame_; }
   long double Counter() const { return counter_; }
 

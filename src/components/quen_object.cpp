@@ -387,18 +387,30 @@ void TQuenControl::SetHighlight(bool v) {
   Invalidate();
 }
 
-int32_t TQuenControl::AbsAxis(bool vertical) const {
+int64_t TQuenControl::AnchorTerm(bool vertical) const {
   const int64_t zoom = PropInt(vertical ? PR_ZOOMY : PR_ZOOMX);
   const int64_t off = vertical ? offset_y_ : offset_x_;
   const int64_t scaled = zoom != 256 ? off * zoom / 256 : off;
   const bool flip = PropBool(vertical ? PR_FLIPV : PR_FLIPH);
-  const int64_t anchor = flip ? int64_t{vertical ? height_ : width_} - scaled - 1 : scaled;
+  return flip ? int64_t{vertical ? height_ : width_} - scaled - 1 : scaled;
+}
+
+int64_t TQuenControl::PositionTerm(bool vertical) const {
+  if (motion_) return vertical ? motion_y_ : motion_x_;
   const int64_t pos = vertical ? top_ : left_;
-  int64_t x = motion_ ? (vertical ? motion_y_ : motion_x_) : (pos_zoomed_ ? pos * zoom / 256 : pos);
-  int64_t r = x - anchor + (vertical ? plus_y_ : plus_x_);
+  return pos_zoomed_ ? pos * PropInt(vertical ? PR_ZOOMY : PR_ZOOMX) / 256 : pos;
+}
+
+int32_t TQuenControl::AbsAxis(bool vertical) const {
+  int64_t r = PositionTerm(vertical) - AnchorTerm(vertical) + (vertical ? plus_y_ : plus_x_);
   if (parent_)
     r += int64_t{parent_->AbsAxis(vertical)} - parent_->PropInt(vertical ? PR_SCROLLY : PR_SCROLLX);
   return Wrap(r);
+}
+
+TPoint TQuenControl::AnchorToScreen() const {
+  return TPoint{Wrap(int64_t{AbsLeft()} + AnchorTerm(false)),
+                Wrap(int64_t{AbsTop()} + AnchorTerm(true))};
 }
 
 int32_t TQuenControl::AbsLeft() const {

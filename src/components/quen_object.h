@@ -119,6 +119,12 @@ class TQuenObject {
   virtual void WriteOwn(uint8_t code, const TPropValue& value);
   // What a clash does to the other holder of a new name.
   virtual void ResolveNameClash(TQuenObject& other);
+  // Sets the priority without re-sorting or redrawing; the caller sorts the siblings once
+  // (an emitter moving many particles).
+  void SetPriorityQuietly(int32_t priority) {
+    priority_ = priority;
+    priority_offset_ = 0;
+  }
   virtual int32_t DefaultWidth() const { return 0; }
   virtual int32_t DefaultHeight() const { return 0; }
 
@@ -172,6 +178,8 @@ class TQuenControl : public TQuenComponent {
 
   int32_t AbsLeft() const;
   int32_t AbsTop() const;
+  // Where the anchor (the offsets) lands on the screen: the absolute top-left plus the anchor.
+  TPoint AnchorToScreen() const;
   virtual TRect HitRect() const;
   bool ClipActive() const { return clip_w_ >= 1 && clip_h_ >= 1; }
   TRect ClipRect() const;
@@ -242,6 +250,19 @@ class TQuenControl : public TQuenComponent {
   int32_t DefaultHeight() const override { return height_; }
   // The kind's own picture, drawn before the children.
   virtual void DrawSelf(TCustomDIBX& /*target*/) {}
+  // The terms of the absolute position on one axis that kinds refine: the anchor taken off
+  // (the offset, scaled by the zoom, mirrored by the flip) and the position inside the parent
+  // (the motion position while a motion exists, else left or top, zoomed with PR_POSZOOMED).
+  virtual int64_t AnchorTerm(bool vertical) const;
+  virtual int64_t PositionTerm(bool vertical) const;
+  // Moves and sizes without invalidating, for kinds that redraw a whole area at once (an
+  // emitter's particles).
+  void PlaceQuietly(int32_t left, int32_t top, int32_t width, int32_t height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+  }
   // Queues a mouse event with the position relative to the control.
   void FireMouse(uint8_t code, int32_t x, int32_t y, bool dedupe);
   bool FiresButtonDown() const;

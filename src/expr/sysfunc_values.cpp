@@ -14,6 +14,7 @@
 #include "expr/param_collection.h"
 #include "expr/param_convert.h"
 #include "expr/param_var.h"
+#include "expr/random_source.h"
 #include "expr/sysfunc_args.h"
 #include "expr/sysfunc_messages.h"
 #include "expr/sysfunc_register.h"
@@ -46,6 +47,11 @@ class TRandomSource {
       }
     }
     return static_cast<uint32_t>(m >> 32);
+  }
+
+  double Unit() {
+    if (!seeded_) SeedFromClock();
+    return static_cast<double>(Next() >> 11) * 0x1.0p-53;
   }
 
  private:
@@ -266,6 +272,17 @@ void AddUnary(TSysFuncMan& funcs, const char* name, long double (*f)(long double
 }
 
 }  // namespace
+
+int32_t RandomBelow(int32_t n) {
+  if (n <= 0) return 0;
+  std::lock_guard<std::mutex> lock(g_random_mutex);
+  return static_cast<int32_t>(g_random.Below(static_cast<uint32_t>(n)));
+}
+
+double RandomUnit() {
+  std::lock_guard<std::mutex> lock(g_random_mutex);
+  return g_random.Unit();
+}
 
 void SetRandomSeed(uint64_t seed) {
   std::lock_guard<std::mutex> lock(g_random_mutex);

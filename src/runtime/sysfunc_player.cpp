@@ -61,13 +61,14 @@ void RegisterPlayerFunctions(TSysFuncMan& funcs, ISystemHost& host) {
   });
 }
 
-void RegisterAllSystemFunctions(TSysFuncMan& funcs, ISystemHost& host, TDBManager& db) {
+void RegisterAllSystemFunctions(TSysFuncMan& funcs, ISystemHost& host, TDBManager& db,
+                                TFileFuncHooks file_hooks) {
   RegisterTextFunctions(funcs);
   RegisterValueFunctions(funcs);
   RegisterComponentFunctions(funcs, host);
   RegisterPlayerFunctions(funcs, host);
   RegisterDesktopFunctions(funcs, host);
-  RegisterFileFunctions(funcs, host);
+  RegisterFileFunctions(funcs, host, std::move(file_hooks));
   RegisterDatabaseFunctions(funcs, db);
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "runtime/sysfunc_files.h"
 #include "runtime/sysfunc_host.h"
 
 namespace quen {
@@ -27,8 +28,9 @@ void RegisterPlayerFunctions(TSysFuncMan& funcs, ISystemHost& host);
 void RegisterDesktopFunctions(TSysFuncMan& funcs, ISystemHost& host);
 
 // Every family: the value and text groups and the table database of the expression layer, and
-// the player's own (sysfunc_files.h adds the file functions with their hooks).
-void RegisterAllSystemFunctions(TSysFuncMan& funcs, ISystemHost& host, TDBManager& db);
+// the player's own; the file functions take their hooks (the picture cache, the save file).
+void RegisterAllSystemFunctions(TSysFuncMan& funcs, ISystemHost& host, TDBManager& db,
+                                TFileFuncHooks file_hooks = {});
 
 // The installed font families in Shift-JIS, with the Windows family names that our font
 // substitution serves, one per line ("\r\n" between).

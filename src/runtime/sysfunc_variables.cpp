@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "components/brix_collection.h"
 #include "components/quen_base_list.h"
 #include "components/quen_object.h"
 #include "expr/param_collection.h"
@@ -204,10 +205,20 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
   vars.SetSystemValue(kSvFullScr, std::make_unique<TFunctionScalar>(
                                       PT_BOOL, [h] { return h->FullScreen() ? 1 : 0; },
                                       [h](int32_t v) { h->SetFullScreen(v != 0); }));
-  auto dither = std::make_shared<bool>(false);
+  // "The dithering setting of the component tree" is the picture cache's screen-depth decoding:
+  // reading gives the mode, writing sets it and redraws both screens.
   vars.SetSystemValue(kSvCGDither, std::make_unique<TFunctionScalar>(
-                                       PT_BOOL, [dither] { return *dither ? 1 : 0; },
-                                       [dither](int32_t v) { *dither = v != 0; }));
+                                       PT_BOOL,
+                                       [] {
+                                         TBrixCollection* cache = BrixCollection();
+                                         return cache && cache->ScreenDepthMode() ? 1 : 0;
+                                       },
+                                       [h](int32_t v) {
+                                         if (TQuenBaseList* r = h->Registry())
+                                           SetScreenDepthDecoding(*r, v != 0);
+                                         else if (TBrixCollection* cache = BrixCollection())
+                                           cache->SetScreenDepthMode(v != 0);
+                                       }));
   auto keys = [&](int n, std::function<bool(const TQuenBaseList&, int32_t)> key) {
     vars.SetSystemValue(n, std::make_unique<TKeyArray>([h, key](int32_t i) {
                           TQuenBaseList* r = h->Registry();

@@ -94,7 +94,15 @@ void TPlayer::Create() {
   sys_funcs_ = std::make_unique<TSysFuncMan>();
   RegisterSystemVariables(*vars_, *this);
   database_ = std::make_unique<TDBManager>();
-  RegisterAllSystemFunctions(*sys_funcs_, *this, *database_);
+  // The file functions load and forget pictures through the cache once it exists.
+  TFileFuncHooks file_hooks;
+  file_hooks.LoadPicture = [this](const std::string& name, TDIBSurface& picture) {
+    return pictures_ && pictures_->LoadPicture(name, picture);
+  };
+  file_hooks.ForgetPicture = [this](const std::string& name) {
+    if (pictures_) pictures_->Forget(name);
+  };
+  RegisterAllSystemFunctions(*sys_funcs_, *this, *database_, std::move(file_hooks));
 
   try {
     StartProject();
@@ -138,10 +146,13 @@ void TPlayer::StartProject() {
   panel_->Registry().SetCursorHost(cursor_host_.get());
   // Headless, a request's completion comes in the frame after it was asked for, every run.
   TQuenHttp::SetWaitForCompletion(platform::Clock().IsVirtual());
+  pictures_ = std::make_unique<TBrixCollection>();
+  panel_->Registry().SetScriptContext(vars_.get(), sys_funcs_.get());
 
   platform::Trace("TProject.Create");
   project_ = std::make_unique<TProject>(context_, static_cast<IProjectHost*>(this), vars_.get());
   project_->Create();
+  pictures_->SetImageKey(project_->IdCode);
   if (TerminateFlag()) return;
 
   platform::Trace("MediaInit");
@@ -153,6 +164,7 @@ void TPlayer::StartProject() {
                                                project_->FullScreenWidth,
                                                project_->FullScreenHeight, forced_depth_);
     panel_->Registry().SetScreen(&screen_->Frame());
+    pictures_->SetScreenManager(screen_.get());
   }
   platform::Trace("QuenInitColor");
   QuenInitColor(screen_ ? screen_->WorkingDepth() : 32);
@@ -170,6 +182,8 @@ void TPlayer::Free() {
   project_.reset();
   call_man_ = nullptr;
   platform::Trace("SysFuncMan.Free");
+  // The components' expressions have nothing left to run against.
+  if (panel_) panel_->Registry().SetScriptContext(nullptr, nullptr);
   sys_funcs_.reset();
   database_.reset();
   DumpVariablesToFile();
@@ -183,6 +197,8 @@ void TPlayer::Free() {
       panel_.reset();
       cursor_host_.reset();
     }
+    // Every component has let its pictures go with the registry.
+    if (std::string_view(step) == "BrixMan") pictures_.reset();
   }
   platform::Trace("MediaFinal");
   for (const char* step : kMediaFinalSteps) {

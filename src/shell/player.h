@@ -9,6 +9,7 @@
 #include <string>
 
 #include "components/base_panel.h"
+#include "components/brix_collection.h"
 #include "media/screen_manager.h"
 #include "platform/game_window.h"
 #include "platform/midi_synth.h"
@@ -79,6 +80,8 @@ class TPlayer : public IProjectHost, public ISystemHost {
   TCallMan* CallMan() override { return call_man_; }
   // Null for a game without a screen, and after shut-down.
   TScreenManager* Screen() const { return screen_.get(); }
+  // The picture cache, from "QuenInitialize" to "BrixMan".
+  TBrixCollection* Pictures() const { return pictures_.get(); }
 
  private:
   void RegisterGameData();
@@ -119,6 +122,7 @@ class TPlayer : public IProjectHost, public ISystemHost {
   std::unique_ptr<TSysFuncMan> sys_funcs_;
   std::unique_ptr<TDBManager> database_;
   std::unique_ptr<TWindowCursorHost> cursor_host_;
+  std::unique_ptr<TBrixCollection> pictures_;
   std::unique_ptr<TProject> project_;
   TCallMan* call_man_ = nullptr;
   std::unique_ptr<TScreenManager> screen_;

@@ -30,7 +30,8 @@ void Populate(Scene& s) {
                        PR_ONKEYUP, PR_ONKEYREPEAT, PR_ONFOCUSIN, PR_ONFOCUSOUT})
     Scene::On(p, code, std::string("page") + PropInfo(code).Ident);
   p->WriteProp(PR_HANDLEKEY, TPropValue::OfBool(true));
-  auto* c = s.Make<TQuenLabel>("label", 1, 2, 3, 4, p);
+  // A caption takes the size of its text: none here.
+  auto* c = s.Make<TQuenLabel>("label", 1, 2, 0, 0, p);
   c->WriteProp(PR_VISIBLE, TPropValue::OfBool(false));
   s.Make<TQuenButton>("button", 5, 5, 5, 5, c);
   s.Make("\x01sys", 0, 0, 1, 1, p);

@@ -56,7 +56,9 @@ TEST_F(PlayerRun, TheDemoGamePlaysAsScriptsDemoShows) {
   testing::TempDir src;
   const std::string demo = std::string(QP_SOURCE_DIR) + "/demo";
   ASSERT_EQ(std::system(("cp -r " + demo + "/game/. " + src.Path()).c_str()), 0);
-  for (const char* page : {"start", "greet"}) {
+  ASSERT_EQ(std::system((demo + "/pictures/make-pictures.sh " + kTool + " " + src.Path()).c_str()),
+            0);
+  for (const char* page : {"start", "greet", "scene", "clicked", "chosen"}) {
     Tool("asm " + (src / (std::string(page) + ".qs")) + " -o " +
          (src / (std::string(page) + ".qsb")));
   }

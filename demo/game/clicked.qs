@@ -1,0 +1,2 @@
+# The button's click: counted.
+Calc ボタン回数 = ボタン回数 + 1

@@ -1,0 +1,12 @@
+# The demo's scene, made once: a background over the changing screen colour, a character, an
+# animated sprite, a button with hover and pressed pictures, a map image with two doors that
+# light up under the pointer, a caption and falling snow.
+VarNew name=ボタン回数 type=int init={0}
+VarNew name=選んだ扉 type=str
+ImgNew name={"背景"} source={"background.brx"} alpha={200}
+ImgNew name={"人物"} source={"character.brx"} left={480} top={200} priority={1}
+ImgNew name={"ボール"} source={"sprite.brx"} left={320} top={400} repeat={TRUE} priority={2}
+Button name={"ボタン"} source={"button.brx"} hoversource={"button_hover.brx"} pressedsource={"button_pressed.brx"} left={40} top={420} text={"押してね"} fontheight={16} fontcolor={16777215} onnotify={"clicked.qsb"} priority={3}
+MapImgNew name={"扉"} source={"map.brx"} hoversource={"map_hover.brx"} mapsource={"hotspots.map"} left={40} top={150} onselect={"chosen.qsb"} priority={1}
+Caption name={"題"} text={"quenplay デモ"} fontheight={24} fontcolor={0} left={20} top={16} priority={4}
+ParticleNew name={"雪"} source={"flake.brx"} partmotion={1} param1={1.5} param2={8} param3={6} appearx={Random(640)} appeary={0} delay={80} width={640} height={480} priority={5}
