@@ -152,6 +152,9 @@ void TPlayer::StartProject() {
   // Transitions of Flip (and their mask pictures, read with the project's key).
   InstallTransitions(panel_->Registry(), [this] { return project_ ? project_->IdCode : 0; });
 
+  platform::Trace("TFontPixelManager.Create");
+  glyphs_ = std::make_unique<TFontPixelManager>();
+
   platform::Trace("TProject.Create");
   project_ = std::make_unique<TProject>(context_, static_cast<IProjectHost*>(this), vars_.get());
   project_->Create();
@@ -208,6 +211,8 @@ void TPlayer::Free() {
     platform::Trace(step);
     if (std::string_view(step) == "ScreenMan") screen_.reset();
   }
+  // Last: every caption and message box that drew glyphs is gone.
+  glyphs_.reset();
 }
 
 std::unique_ptr<TCallManBase> TPlayer::CreateCallMan(TProject& project) {

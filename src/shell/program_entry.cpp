@@ -12,6 +12,7 @@
 #include "platform/host_fs.h"
 #include "platform/http_client.h"
 #include "platform/instance_lock.h"
+#include "platform/outline_font.h"
 #include "platform/trace.h"
 #include "runtime/game_settings.h"
 #include "runtime/project.h"
@@ -266,6 +267,10 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
   } else if (!system.SetUpNativeDialogs()) {
     std::fprintf(stderr, "quenplay: no display for the window (use --headless)\n");
     return kExitStartupEnded;
+  } else {
+    // A desktop player may use the user's fonts; headless runs keep the pinned ones so that
+    // their frames are the same on every machine.
+    platform::UseSystemFonts();
   }
 
   if (IsConfig(options)) {

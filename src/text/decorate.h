@@ -24,13 +24,16 @@ class TDecorate {
   int32_t border = -1;  // negative: the text's default border width
   int32_t shadow = -1;  // negative: the text's default shadow width
 
-  // Every field compared, strings byte for byte.
+  // Every field compared, strings byte for byte (the scratch mark aside).
   bool SameLooks(const TDecorate& o) const {
     return color == o.color && border_color == o.border_color && shadow_color == o.shadow_color &&
            size == o.size && style == o.style && no_break == o.no_break && border == o.border &&
            shadow == o.shadow && face == o.face && ruby == o.ruby;
   }
   int32_t RefCount() const { return refs_; }
+
+  // Scratch of whoever walks the list (the content stream's writer numbers records in it).
+  mutable int32_t mark = 0;
 
  private:
   friend class TDecorateList;

@@ -2,7 +2,6 @@
 #include "text/kv_word.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "base/error.h"
 #include "imaging/dibx.h"
@@ -200,18 +199,18 @@ void TKvWord::AppendContent(TStream& s) {
 
 void TKvWord::SaveContent(TStream& s) const {
   TContentImage image;
-  // Only stored glyphs count; a record held only by expanded characters is not written.
-  std::unordered_map<const TDecorate*, int32_t> refs;
+  // Only stored glyphs count; a record held only by expanded characters is not written. The
+  // marks hold each record's count, then its index in the stream.
+  for (int32_t i = 0; i < decorations_.Count(); ++i) decorations_.Item(i).mark = 0;
   for (const auto& g : glyphs_) {
-    if (g->TypeCode() != WD_NONE && g->Decoration()) ++refs[g->Decoration()];
+    if (g->TypeCode() != WD_NONE && g->Decoration()) ++g->Decoration()->mark;
   }
-  std::unordered_map<const TDecorate*, int32_t> index;
   for (int32_t i = 0; i < decorations_.Count(); ++i) {
     const TDecorate& d = decorations_.Item(i);
-    auto it = refs.find(&d);
-    if (it == refs.end()) continue;
-    index[&d] = static_cast<int32_t>(image.decorations.size());
-    image.decorations.push_back({it->second, d});
+    if (d.mark == 0) continue;
+    image.decorations.push_back({d.mark, d});
+    image.decorations.back().looks.mark = 0;
+    d.mark = static_cast<int32_t>(image.decorations.size()) - 1;
   }
   image.glyphs.reserve(glyphs_.size());
   for (const auto& gp : glyphs_) {
@@ -219,7 +218,7 @@ void TKvWord::SaveContent(TStream& s) const {
     TContentGlyph r;
     r.type = g.TypeCode();
     if (r.type == WD_NONE) continue;
-    if (g.Decoration()) r.deco = index[g.Decoration()];
+    if (g.Decoration()) r.deco = g.Decoration()->mark;
     r.link = g.Link();
     r.delay = g.Delay();
     switch (r.type) {

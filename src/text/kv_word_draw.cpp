@@ -131,7 +131,9 @@ void DrawOneChar(const TCharDraw& c, const std::string& face, int32_t level,
   if (!ClipDraw(clip, dx, dy, src)) return;
   if (pair_color) {
     OverPair(work_color, work_alpha, src, *pair_color, *pair_alpha, dx, dy);
-  } else if (b <= 255) {
+  } else if (b == 255) {
+    target->DrawMask(dx, dy, work_alpha, false, false, src, work_color);
+  } else if (b < 255) {
     target->DrawAlphaMask(dx, dy, b, work_alpha, false, false, src, work_color);
   } else {
     target->DrawAddMask(dx, dy, b - 256, work_alpha, false, false, src, work_color);
@@ -223,11 +225,15 @@ void TKvWord::DrawGlyphs(const TWdPage& page, TDrawTarget& t, const TPageDrawSta
         } else {
           const int32_t b = GlyphBlend(state.blend, p.alpha);
           if (b == 0 || !ClipDraw(t.clip, dx, dy, src)) continue;
-          if (pic.mask && b <= 255) {
+          if (pic.mask && b == 255) {
+            t.target->DrawMask(dx, dy, *pic.mask, false, false, src, *pic.surface);
+          } else if (pic.mask && b < 255) {
             t.target->DrawAlphaMask(dx, dy, b, *pic.mask, false, false, src, *pic.surface);
           } else if (pic.mask) {
             t.target->DrawAddMask(dx, dy, b - 256, *pic.mask, false, false, src, *pic.surface);
-          } else if (b <= 255) {
+          } else if (b == 255) {
+            t.target->Draw(dx, dy, false, false, true, src, *pic.surface);
+          } else if (b < 255) {
             t.target->DrawAlpha(dx, dy, b, false, false, true, src, *pic.surface);
           } else {
             t.target->DrawAdd(dx, dy, b - 256, false, false, true, src, *pic.surface);

@@ -25,8 +25,9 @@ TEST_F(PlayerRun, AGameStartsAndEndsNormally) {
   auto t = TraceLines("trace.txt");
   std::vector<std::string> head(t.begin(), t.begin() + std::min<size_t>(t.size(), 8));
   EXPECT_EQ(head, (std::vector<std::string>{"TBasePanel.Create", "DXSound.Initialize",
-                                            "QuenInitialize", "TProject.Create", "MediaInit",
-                                            "QuenInitColor", "Project.Free", "SysFuncMan.Free"}));
+                                            "QuenInitialize", "TFontPixelManager.Create",
+                                            "TProject.Create", "MediaInit", "QuenInitColor",
+                                            "Project.Free"}));
   EXPECT_EQ(t.back(), "quenFinal");
 }
 

@@ -110,6 +110,7 @@ TEST_F(StartupSteps, RunInOrderWithTheirTraceNames) {
   std::vector<std::string> expect = {"TBasePanel.Create",
                                      "DXSound.Initialize",
                                      "QuenInitialize",
+                                     "TFontPixelManager.Create",
                                      "TProject.Create",
                                      "MediaInit",
                                      "QuenInitColor",

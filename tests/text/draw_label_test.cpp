@@ -4,6 +4,7 @@
 #include "imaging/dibx.h"
 #include "imaging/font_pixel.h"
 #include "text/label_renderer.h"
+#include "text/text_pictures.h"
 #include "text_helpers.h"
 
 namespace quen {
@@ -104,6 +105,58 @@ TEST(PageDrawing, BlendGlyphAlphaAndClip) {
   auto grey = Surface(200, 40, 0x404040);
   p.w.DrawPage(*p.pages[0], *grey, 0, 5, TRect{0, 0, 200, 40}, add);
   EXPECT_GT(Changed(*grey, 0x404040, {}), 100);
+}
+
+// Pictures of IMG tags, with a mask or with the colour key; ruby above its group.
+class OnePicture : public ITextPictureSource {
+ public:
+  OnePicture() {
+    picture.SetSize(10, 8, 32);
+    picture.Fill(0x00FF00);
+    picture.SetPixel(0, 0, 0x000000);
+    picture.SetColorKey(0);
+    mask.SetSize(10, 8, 8);
+    mask.Fill(255);
+  }
+  bool FindPicture(const std::string& src, TTextPicture& out) override {
+    out.surface = &picture;
+    out.mask = src == "masked" ? &mask : nullptr;
+    out.width = 10;
+    out.height = 8;
+    return true;
+  }
+  TDIBX picture, mask;
+};
+
+TEST(PageDrawing, PicturesAndRuby) {
+  OnePicture source;
+  SetTextPictureSource(&source);
+  Page p("<IMG SRC=plain><IMG SRC=masked><RUBY VALUE=かんじ>漢字</RUBY>");
+  auto target = Surface(200, 60, 0x202020);
+  p.w.DrawPage(*p.pages[0], *target, 0, 0, TRect{0, 0, 200, 60}, TPageDrawState{});
+  const int32_t row_bottom = p.pages[0]->rows[0]->height;
+  // Images sit on the row's bottom line; the keyed pixel of the plain one stays the ground.
+  EXPECT_EQ(target->GetPixel(0, row_bottom - 8), 0x202020u);
+  EXPECT_EQ(target->PixelToColor(target->GetPixel(1, row_bottom - 8)), 0x00FF00);
+  EXPECT_EQ(target->PixelToColor(target->GetPixel(11, row_bottom - 8)), 0x00FF00);
+  // Ruby ink in the band above the characters (rows 0 .. 11 of a 24-pixel text).
+  int ruby_ink = 0;
+  for (int32_t y = 0; y < 12; ++y)
+    for (int32_t x = 20; x < 68; ++x) ruby_ink += target->GetPixel(x, y) != 0x202020u;
+  EXPECT_GT(ruby_ink, 20);
+  // A picture at alpha 0 is not drawn; into a pair it is copied opaque.
+  p.pages[0]->rows[0]->items[1].alpha = 0;
+  auto hidden = Surface(200, 60, 0x202020);
+  p.w.DrawPage(*p.pages[0], *hidden, 0, 0, TRect{0, 0, 20, 60}, TPageDrawState{});
+  EXPECT_EQ(hidden->GetPixel(12, row_bottom - 4), 0x202020u);
+  auto color = Surface(200, 60, 0);
+  TDIBX alpha;
+  alpha.SetSize(200, 60, 8);
+  alpha.Fill(0);
+  p.w.DrawPageToPair(*p.pages[0], *color, alpha, 0, 0, TPageDrawState{});
+  EXPECT_EQ(alpha.GetPixel(0, row_bottom - 8), 0u);
+  EXPECT_EQ(alpha.GetPixel(12, row_bottom - 4), 255u);
+  SetTextPictureSource(nullptr);
 }
 
 TEST(LabelRendering, AdvancesBordersAndAlignment) {

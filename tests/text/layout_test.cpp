@@ -139,3 +139,47 @@ TEST(TextLayout, PagesKnowTheirGlyphRangesAndRelayoutIsStable) {
 
 }  // namespace
 }  // namespace quen
+
+namespace quen {
+namespace {
+
+TEST(TextLayout, InsertionPointSpacingAndInvisibleGlyphs) {
+  TKvWord w;
+  TWdPageList pages;
+  w.settings.font_height = 12;
+  w.settings.line_width = 48;
+  w.settings.line_spacing = 3;
+  w.settings.paging = false;
+  // Appended text continues at the insertion point: the first row starts there, later rows
+  // at the left.
+  w.settings.insert_x = 24;
+  w.settings.insert_y = 30;
+  w.settings.insert_height = 20;
+  SetMarkup(w, "あいうえ");
+  w.LayOut(pages);
+  EXPECT_EQ(Rows(pages), "あい | うえ");
+  const auto& rows = pages[0]->rows;
+  EXPECT_EQ(rows[0]->y, 30);
+  EXPECT_EQ(rows[0]->height, 20);
+  EXPECT_EQ(rows[0]->items[1].x, 24);
+  EXPECT_EQ(rows[1]->y, 30 + 20 + 3);
+  int32_t x = 0, y = 0, h = 0;
+  w.EndPosition(pages, x, y, h);
+  EXPECT_EQ(x, 24);
+  EXPECT_EQ(y, 53);
+  EXPECT_EQ(h, 12);
+
+  // An event or an unexpanded variable is no content: a long word after it keeps its row.
+  TKvWord v;
+  v.settings = TKvWordSettings{};
+  v.settings.font_height = 12;
+  v.settings.line_width = 48;
+  v.settings.paging = false;
+  SetMarkup(v, "<EVENT VALUE=e><VAR NAME=n>abcdefgh");
+  v.LayOut(pages);
+  EXPECT_EQ(Rows(pages), "abcdefgh");
+  EXPECT_EQ(pages[0]->rows[0]->items.size(), 10u);
+}
+
+}  // namespace
+}  // namespace quen
