@@ -16,7 +16,15 @@ cp -r demo/game/. "$out/src/"
 # the scene's pictures and the map image's hot spots are drawn and encoded by their own script.
 "$tool" testcard -o "$out/testcard.png"
 "$tool" brx encode "$out/testcard.png" -o "$out/src/testcard.brx"
-rm "$out/testcard.png"
+# The music and the wave effect from their text forms, and a clip of the test card at three depths with the effect
+# as its sound (Motion JPEG). The sound and video components play them.
+"$tool" media wave demo/media/chime.txt -o "$out/src/chime.wav"
+"$tool" midi asm demo/media/theme.txt -o "$out/src/theme.mid"
+"$tool" testcard -o "$out/card16.png" --depth 16
+"$tool" testcard -o "$out/card15.png" --depth 15
+"$tool" media video "$out/testcard.png" "$out/card16.png" "$out/card15.png" -o "$out/src/clip.avi" \
+  --fps 2 --sound "$out/src/chime.wav"
+rm "$out/testcard.png" "$out/card16.png" "$out/card15.png"
 demo/pictures/make-pictures.sh "$tool" "$out/src"
 # Scenario pages are written as text and assembled.
 for page in "$out"/src/*.qs; do
@@ -29,6 +37,12 @@ rm -rf "$out/src"
 echo "demo: built the game folder $out:"
 "$tool" list "$out/game.dat"
 "$tool" verify "$out/game.dat"
+echo "demo: its media as the player's managers see them:"
+"$tool" media info chime.wav --game "$out" | tr '\n' ' '; echo
+"$tool" media info clip.avi --game "$out" --video | tr '\n' ' '; echo
+"$tool" media info theme.mid --game "$out" | tr '\n' ' '; echo
+"$tool" media render theme.mid chime.wav --game "$out" -o "$out/heard.wav"
+echo "demo: the music and the effect as the player plays them: $out/heard.wav"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "demo: playing $out in a window"
   exec "$player" "$out"

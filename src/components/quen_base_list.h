@@ -175,7 +175,14 @@ class TQuenBaseList : public TQuenComponent {
   void SetDefaultCursor(std::string file) { default_cursor_ = std::move(file); }
   const std::string& DefaultCursor() const { return default_cursor_; }
   bool SoundOn() const { return sound_on_; }
-  void SetSoundOn(bool on) { sound_on_ = on; }
+  // Switching sound is passed on to the media managers through the handler.
+  void SetSoundOn(bool on) {
+    sound_on_ = on;
+    if (sound_on_handler_) sound_on_handler_(on);
+  }
+  void SetSoundOnHandler(std::function<void(bool)> handler) {
+    sound_on_handler_ = std::move(handler);
+  }
   int32_t FrameMs() const { return frame_ms_; }
   // The game clock (ms), handed over by the frame loop before its passes; faders and timers
   // count from it.
@@ -252,6 +259,7 @@ class TQuenBaseList : public TQuenComponent {
   TQuenHandle focus_;
   bool focus_stale_ = false;
   bool sound_on_ = true;
+  std::function<void(bool)> sound_on_handler_;
   ICursorHost* cursor_host_ = nullptr;
   std::string default_cursor_;
   int32_t frame_ms_ = 0;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,6 +91,12 @@ class IGameWindow {
   // held picture scaled to the panel bounds.
   virtual void UploadFrame(const uint8_t* pixels, int pitch, int width, int height,
                            const std::vector<FrameRect>& rects) = 0;
+  // Pictures shown over the game screen (overlay videos): 32-bit pixels 0x00RRGGBB of
+  // width x height, rows top-down, scaled into rect (panel coordinates). An id replaces its own
+  // picture; overlays lie above the game picture in the order of their ids.
+  virtual void SetOverlay(int /*id*/, const FrameRect& /*rect*/, const uint32_t* /*pixels*/,
+                          int /*width*/, int /*height*/) {}
+  virtual void RemoveOverlay(int /*id*/) {}
   // The display system behind the window; null when there is none.
   virtual IDisplay* Display() { return nullptr; }
   // Moves the pointer to panel coordinates x, y; the window then reports the move like one the
@@ -175,7 +182,8 @@ class HeadlessWindow : public IGameWindow {
             row_bytes);
     }
   }
-  // The headless window keeps every picture it was given; this is what it shows.
+  // The headless window keeps every picture it was given; this is what it shows, the
+  // overlays drawn over it (nearest pixel).
   bool ReadShownFrame(std::vector<uint32_t>& pixels, int& width, int& height) override {
     if (frame_width_ <= 0 || frame_height_ <= 0) return false;
     pixels.resize(frame_.size() / 4);
@@ -184,8 +192,33 @@ class HeadlessWindow : public IGameWindow {
           (uint32_t{frame_[4 * i + 2]} << 16) | (uint32_t{frame_[4 * i + 1]} << 8) | frame_[4 * i];
     width = frame_width_;
     height = frame_height_;
+    for (const auto& [id, o] : overlays_) {
+      const FrameRect r = ClipFrameRect(o.rect, width, height);
+      for (int y = r.y; y < r.y + r.height; ++y) {
+        const int64_t sy = (int64_t{y} - o.rect.y) * o.height / o.rect.height;
+        for (int x = r.x; x < r.x + r.width; ++x) {
+          const int64_t sx = (int64_t{x} - o.rect.x) * o.width / o.rect.width;
+          pixels[static_cast<size_t>(y) * width + x] =
+              o.pixels[static_cast<size_t>(sy * o.width + sx)] & 0x00FFFFFF;
+        }
+      }
+    }
     return true;
   }
+  void SetOverlay(int id, const FrameRect& rect, const uint32_t* pixels, int width,
+                  int height) override {
+    if (!pixels || width <= 0 || height <= 0 || rect.width <= 0 || rect.height <= 0) {
+      RemoveOverlay(id);
+      return;
+    }
+    Overlay& o = overlays_[id];
+    o.rect = rect;
+    o.width = width;
+    o.height = height;
+    o.pixels.assign(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height));
+  }
+  void RemoveOverlay(int id) override { overlays_.erase(id); }
+  size_t OverlayCount() const { return overlays_.size(); }
   IDisplay* Display() override { return &display_; }
   void WarpMouse(int x, int y) override {
     WindowEvent e;
@@ -230,6 +263,12 @@ class HeadlessWindow : public IGameWindow {
   int frame_width_ = 0, frame_height_ = 0;
   int uploads_ = 0;
   FakeDisplay display_;
+  struct Overlay {
+    FrameRect rect;
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+  };
+  std::map<int, Overlay> overlays_;
 };
 
 }  // namespace quen::platform

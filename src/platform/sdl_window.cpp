@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,7 @@ class SdlWindow : public IGameWindow {
       : window_(w), renderer_(r), display_(CreateSdlDisplay(w)) {}
   ~SdlWindow() override {
     FreeLabels();
+    for (auto& [id, o] : overlays_) SDL_DestroyTexture(o.texture);
     if (frame_) SDL_DestroyTexture(frame_);
     if (cursor_) SDL_FreeCursor(cursor_);
     SDL_DestroyRenderer(renderer_);
@@ -120,6 +122,7 @@ class SdlWindow : public IGameWindow {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     if (frame_ && panel_.w > 0 && panel_.h > 0) SDL_RenderCopy(renderer_, frame_, nullptr, &panel_);
+    DrawOverlays();
     if (capture_ && panel_.w > 0 && panel_.h > 0) {
       // Read back before presenting: afterwards the drawing buffer is undefined.
       shown_.assign(static_cast<size_t>(panel_.w) * static_cast<size_t>(panel_.h), 0);
@@ -167,6 +170,30 @@ class SdlWindow : public IGameWindow {
     }
   }
 
+  void SetOverlay(int id, const FrameRect& rect, const uint32_t* pixels, int width,
+                  int height) override {
+    if (!pixels || width <= 0 || height <= 0 || rect.width <= 0 || rect.height <= 0) {
+      RemoveOverlay(id);
+      return;
+    }
+    Overlay& o = overlays_[id];
+    if (!o.texture || o.w != width || o.h != height) {
+      if (o.texture) SDL_DestroyTexture(o.texture);
+      o.texture = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                    width, height);
+      o.w = width;
+      o.h = height;
+    }
+    o.rect = rect;
+    if (o.texture) SDL_UpdateTexture(o.texture, nullptr, pixels, width * 4);
+  }
+  void RemoveOverlay(int id) override {
+    auto it = overlays_.find(id);
+    if (it == overlays_.end()) return;
+    if (it->second.texture) SDL_DestroyTexture(it->second.texture);
+    overlays_.erase(it);
+  }
+
   IDisplay* Display() override { return display_.get(); }
   void WarpMouse(int x, int y) override {
     // Panel coordinates are in the player's drawing size; the window may be scaled.
@@ -188,6 +215,23 @@ class SdlWindow : public IGameWindow {
     SDL_Texture* texture = nullptr;
     int w = 0, h = 0;
   };
+  struct Overlay {
+    SDL_Texture* texture = nullptr;
+    int w = 0, h = 0;
+    FrameRect rect;
+  };
+
+  // Overlay rectangles are in the game picture's pixels; the panel may show it scaled.
+  void DrawOverlays() {
+    if (frame_w_ <= 0 || frame_h_ <= 0) return;
+    for (const auto& [id, o] : overlays_) {
+      if (!o.texture) continue;
+      SDL_Rect dst{panel_.x + o.rect.x * panel_.w / frame_w_,
+                   panel_.y + o.rect.y * panel_.h / frame_h_, o.rect.width * panel_.w / frame_w_,
+                   o.rect.height * panel_.h / frame_h_};
+      SDL_RenderCopy(renderer_, o.texture, nullptr, &dst);
+    }
+  }
 
   SDL_Rect ButtonRect(size_t i) const {
     int x = 0;
@@ -371,6 +415,7 @@ class SdlWindow : public IGameWindow {
   bool capture_ = false;
   std::vector<uint32_t> shown_;
   int shown_w_ = 0, shown_h_ = 0;
+  std::map<int, Overlay> overlays_;
 };
 
 }  // namespace

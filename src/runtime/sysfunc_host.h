@@ -37,6 +37,11 @@ class ISystemHost {
   }
   // Hands a URL or folder to the desktop ("open"); headless players only report it.
   virtual void OpenUrl(const std::string& /*url*/) {}
+  // The MIDI output ports ("MIDIマッパー" and the devices; none without MIDI), the chosen one
+  // ("" without MIDI) and choosing one by name.
+  virtual std::vector<std::string> MidiPorts() { return {}; }
+  virtual std::string MidiPort() { return {}; }
+  virtual void SetMidiPort(const std::string& /*name*/) {}
 };
 
 }  // namespace quen

@@ -260,11 +260,11 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
                                             TQuenControl* c = o ? o->AsControl() : nullptr;
                                             if (c && !c->IsRoot()) r->SetFocus(c);
                                           }));
-  // No MIDI output here: no port is selected and none is listed.
-  vars.SetSystemValue(kSvMidiPort, std::make_unique<TFunctionScalar>([] { return std::string(); },
-                                                                     [](std::string_view) {}));
-  vars.SetSystemValue(kSvMidiPorts,
-                      std::make_unique<TStrArray>([] { return std::vector<std::string>(); }));
+  vars.SetSystemValue(kSvMidiPort,
+                      std::make_unique<TFunctionScalar>(
+                          [h] { return h->MidiPort(); },
+                          [h](std::string_view name) { h->SetMidiPort(std::string(name)); }));
+  vars.SetSystemValue(kSvMidiPorts, std::make_unique<TStrArray>([h] { return h->MidiPorts(); }));
 }
 
 }  // namespace quen

@@ -74,6 +74,9 @@ void TFormView::SetFullScreen(bool full) {
   }
   // Frames wait until the switch has ended, whichever way it ends.
   switching_ = true;
+  TMediaSystem* media = player_->Media();
+  // Music of the software synthesiser stops with its output closed, and goes on afterwards.
+  if (media) media->StopSynthMusic();
   TQuenBaseList* registry = player_->Registry();
   const int32_t w = project->ScreenWidth, h = project->ScreenHeight;
   const char* const side = full ? "SetFullScreen.Full." : "SetFullScreen.Normal.";
@@ -81,6 +84,7 @@ void TFormView::SetFullScreen(bool full) {
   trace("Bases.FreeDX");
   if (registry) registry->ReleaseAllSurfaces();
   trace("MediaSuspend");
+  if (media) media->SuspendVideos();
   if (full) {
     HideToolBar();
     trace("ScreenMan.FreeDX");
@@ -110,9 +114,11 @@ void TFormView::SetFullScreen(bool full) {
   }
   platform::Trace("SetFullScreen.SetBounds");
   PlacePanel();
+  if (media) media->RestartSynthMusic();
   platform::Trace("SetFullScreen.Bases.Reload");
   if (registry) registry->RestoreAllSurfaces();
   platform::Trace("SetFullScreen.MediaResume");
+  if (media) media->ResumeVideos();
   switching_ = false;
 }
 
@@ -123,7 +129,9 @@ void TFormView::ApplyScreenMode() {
       screen->ChosenModeIndex() == screen->CurrentModeIndex())
     return;
   TQuenBaseList* registry = player_->Registry();
+  TMediaSystem* media = player_->Media();
   if (registry) registry->ReleaseAllSurfaces();
+  if (media) media->SuspendVideos();
   const int32_t wanted = screen->ChosenModeIndex();
   screen->SetModeIndex(wanted);
   if (screen->CurrentModeIndex() != wanted) {
@@ -138,6 +146,7 @@ void TFormView::ApplyScreenMode() {
   }
   PlacePanel();
   if (registry) registry->RestoreAllSurfaces();
+  if (media) media->ResumeVideos();
 }
 
 bool TFormView::PumpEvents(int timeout_ms, int64_t now_ms) {
@@ -260,11 +269,22 @@ void TFormView::Deactivate() {
   TProject* project = player_->Project();
   if (!project || !project->PauseWhenInactive || !active_) return;
   active_ = false;
+  // Videos and the sound managers that play pause until the window is active again.
+  if (TMediaSystem* media = player_->Media()) {
+    media->SuspendVideos();
+    media->PauseSounds();
+  }
   if (TQuenBaseList* registry = player_->Registry()) registry->ClearKeyboardState();
 }
 
 void TFormView::Activate(int64_t now_ms) {
   last_tick_ = now_ms;  // the time away is not counted
+  if (!active_) {
+    if (TMediaSystem* media = player_->Media()) {
+      media->ResumeVideos();
+      media->ResumeSounds();
+    }
+  }
   active_ = true;
 }
 
@@ -273,6 +293,9 @@ bool TFormView::Tick(int64_t now_ms) {
   last_tick_ = now_ms;
   if (!active_ || d < 0 || d > kMaxCountedGap) return false;
   clock_ += d;
+  // The media time follows the game clock (headless, the sound capture with it), before the
+  // frame's scripts start or stop anything.
+  if (TMediaSystem* media = player_->Media()) media->Step(clock_);
   FrameStep(static_cast<int32_t>(d));
   lateness_ = d > kFramePeriod ? static_cast<int32_t>(d - kFramePeriod) : 0;
   return true;
@@ -305,6 +328,8 @@ void TFormView::FrameStep(int32_t elapsed_ms) {
   draw_counter_ = (draw_counter_ + 1) % drawing_divisor_;
   if (draw_counter_ != 0) return;
   if (registry) registry->DrawAll();
+  // Videos show the picture of their time; overlays reach the window before it presents.
+  if (TMediaSystem* media = player_->Media()) media->UpdateFrame();
   const bool dump = !dump_folder_.empty() &&
                     (dump_next_ || (dump_every_ > 0 && (drawn_frames_ + 1) % dump_every_ == 0));
   if (dump) window_.CaptureNextPresent();

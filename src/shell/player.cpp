@@ -13,6 +13,7 @@
 #include "files/host_path.h"
 #include "files/pe_resource.h"
 #include "imaging/color_tables.h"
+#include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
@@ -139,8 +140,17 @@ void TPlayer::RegisterGameData() {
 }
 
 void TPlayer::StartProject() {
-  // The sound device comes with the media managers; the game runs without one until then.
+  // The media layer, and the sound device when DirectSound is on; a device that does not open
+  // leaves the silent sink in its place. Headless, the sound goes to a capture instead.
   platform::Trace("DXSound.Initialize");
+  TMediaOptions media;
+  media.Headless = platform::Clock().IsVirtual();
+  media.DirectSound = settings_.DirectSound;
+  media.DelayTime = settings_.DelayTime;
+  media.UseWmp = settings_.UseWMP;
+  media.Midi = midi_options_;
+  media_ = std::make_unique<TMediaSystem>(media);
+  if (settings_.DirectSound) media_->InitializeSound();
 
   platform::Trace("QuenInitialize");
   cursor_host_ = std::make_unique<TWindowCursorHost>(window_);
@@ -172,6 +182,11 @@ void TPlayer::StartProject() {
     panel_->Registry().SetScreen(&screen_->Frame());
     pictures_->SetScreenManager(screen_.get());
   }
+  media_->MediaInit(&window_, screen_ != nullptr, [] { return TerminateFlag(); });
+  // @SoundON switches every sound manager.
+  panel_->Registry().SetSoundOnHandler([this](bool on) {
+    if (media_) media_->SetSoundOn(on);
+  });
   platform::Trace("QuenInitColor");
   QuenInitColor(screen_ ? screen_->WorkingDepth() : 32);
 
@@ -210,6 +225,7 @@ void TPlayer::Free() {
   for (const char* step : kMediaFinalSteps) {
     platform::Trace(step);
     if (std::string_view(step) == "ScreenMan") screen_.reset();
+    if (media_) media_->MediaFinal(step);
   }
   // Last: every caption and message box that drew glyphs is gone.
   glyphs_.reset();
@@ -254,6 +270,26 @@ bool TPlayer::DisplayMode(int32_t index, int32_t& width, int32_t& height, int32_
   bits = m.bits;
   refresh = m.refresh;
   return true;
+}
+
+std::vector<std::string> TPlayer::MidiPorts() {
+  return media_ ? media_->MidiPorts() : std::vector<std::string>();
+}
+
+std::string TPlayer::MidiPort() {
+  return media_ ? media_->MidiPort() : std::string();
+}
+
+void TPlayer::SetMidiPort(const std::string& name) {
+  if (media_) media_->SetMidiPort(name);
+}
+
+bool TPlayer::WriteSound(const std::string& host_path) const {
+  // A run that ended before its media started heard nothing.
+  if (!media_ || !media_->Capture())
+    return platform::WriteFileAtomically(
+        host_path, platform::EncodeWav16(nullptr, 0, 2, platform::kAudioRate));
+  return media_->WriteCapture(host_path);
 }
 
 void TPlayer::OpenUrl(const std::string& url) {

@@ -11,6 +11,7 @@
 #include "components/base_panel.h"
 #include "components/brix_collection.h"
 #include "imaging/font_pixel.h"
+#include "media/media_system.h"
 #include "media/screen_manager.h"
 #include "platform/game_window.h"
 #include "platform/midi_synth.h"
@@ -83,6 +84,11 @@ class TPlayer : public IProjectHost, public ISystemHost {
   TScreenManager* Screen() const { return screen_.get(); }
   // The picture cache, from "QuenInitialize" to "BrixMan".
   TBrixCollection* Pictures() const { return pictures_.get(); }
+  // The media layer: made at "DXSound.Initialize", its parts freed at "MediaFinal" (the object
+  // stays, so a headless run can still write what it heard). Null before start-up.
+  TMediaSystem* Media() const { return media_.get(); }
+  // Headless: the sound of the whole run as a wave file; false when it cannot be written.
+  bool WriteSound(const std::string& host_path) const;
 
  private:
   void RegisterGameData();
@@ -107,6 +113,9 @@ class TPlayer : public IProjectHost, public ISystemHost {
                    int32_t& refresh) override;
   void MoveMouse(int32_t x, int32_t y) override { window_.WarpMouse(x, y); }
   void OpenUrl(const std::string& url) override;
+  std::vector<std::string> MidiPorts() override;
+  std::string MidiPort() override;
+  void SetMidiPort(const std::string& name) override;
 
   platform::IGameWindow& window_;
   TStartupContext context_;
@@ -128,6 +137,7 @@ class TPlayer : public IProjectHost, public ISystemHost {
   std::unique_ptr<TProject> project_;
   TCallMan* call_man_ = nullptr;
   std::unique_ptr<TScreenManager> screen_;
+  std::unique_ptr<TMediaSystem> media_;
 };
 
 }  // namespace quen

@@ -7,6 +7,7 @@
 #include "expr/sysfunc_register.h"
 #include "files/file_manager.h"
 #include "files/host_path.h"
+#include "media/media_system.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/host_fs.h"
@@ -83,6 +84,7 @@ std::string UsageText() {
          "                [--frame-ms N] [--dump-vars FILE] [--seed N] [--depth 15|16|32]\n"
          "                [--dump-frames DIR [--dump-every K]] [--display-modes LIST]\n"
          "                [--date YYYY-MM-DD[THH:MM[:SS]]] [--soundfont FILE] [--dump-midi FILE]\n"
+         "                [--dump-sound FILE.wav]\n"
          "                [GAMEDIR [FOLDER|ARCHIVE]... | /config]\n"
          "  --headless        no window: a virtual clock, dialogs answered from --input\n"
          "  --input FILE      headless answers and timed input (docs/headless-input.md)\n"
@@ -98,7 +100,8 @@ std::string UsageText() {
          "  --date D          headless local date and time at start (default "
          "2000-01-01T09:00:00)\n"
          "  --soundfont FILE  General MIDI sound font for MIDI music (default: the system's)\n"
-         "  --dump-midi FILE  every MIDI message sent, one \"MS HEX\" line each\n";
+         "  --dump-midi FILE  every MIDI message sent, one \"MS HEX\" line each\n"
+         "  --dump-sound FILE the sound of a headless run as a wave file (44.1 kHz stereo)\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out,
@@ -122,6 +125,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
       if (!value(out.InputFile)) return false;
     } else if (a == "--dump-frames") {
       if (!value(out.DumpFramesFolder)) return false;
+    } else if (a == "--dump-sound") {
+      if (!value(out.DumpSoundFile)) return false;
     } else if (a == "--dump-every") {
       std::string n;
       if (!value(n)) return false;
@@ -192,6 +197,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
   }
   if (!out.InputFile.empty() && !out.Headless) {
     error = "--input is for headless runs";
+    return false;
+  }
+  if (!out.DumpSoundFile.empty() && !out.Headless) {
+    error = "--dump-sound is for headless runs (a window plays to the sound device)";
     return false;
   }
   if (!out.Date.empty() && !out.Headless) {
@@ -273,6 +282,14 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
     platform::UseSystemFonts();
   }
 
+  // The media library is bound by name at program initialisation; it is built in, so only a
+  // build of the wrong version could fail here.
+  if (std::string caption, text; !TMediaSystem::BindLibrary(caption, text)) {
+    platform::Dialogs().MessageBox(caption, text, platform::MsgIcon::kWarning,
+                                   platform::MsgButtons::kOk);
+    return kExitStartupEnded;
+  }
+
   if (IsConfig(options)) {
     std::string ini = ResolveGamePath(exe_folder, TGameSettings::kFileName);
     TFormConfig config(ini.empty() ? exe_folder + TGameSettings::kFileName : ini);
@@ -328,6 +345,10 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
       status = kExitStartupEnded;
     } else {
       view.Run(options.Frames, options.FrameMs);
+    }
+    if (!options.DumpSoundFile.empty() && !view.Player().WriteSound(options.DumpSoundFile)) {
+      std::fprintf(stderr, "quenplay: cannot write %s\n", options.DumpSoundFile.c_str());
+      if (status == kExitNormal) status = kExitStartupEnded;
     }
   }
   platform::CloseTrace();

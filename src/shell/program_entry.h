@@ -32,6 +32,8 @@ struct TProgramOptions {
   // Headless frame dumps into this folder, every DumpEvery-th frame (0: on request only).
   std::string DumpFramesFolder;
   int DumpEvery = 1;
+  // Headless runs: the sound of the whole run as a wave file.
+  std::string DumpSoundFile;
   // Working colour depth: 15, 16 or 32; 0 takes the desktop's.
   int Depth = 0;
   // Headless runs: the display modes the pretended monitor offers (none unless given).

@@ -7,6 +7,7 @@
 #include "expr/param_collection.h"
 #include "files/file_manager.h"
 #include "imaging/color_tables.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/instance_lock.h"
 #include "platform/trace.h"
@@ -45,9 +46,12 @@ class StartupSteps : public ::testing::Test {
     SetFileManager(std::make_unique<TVrFileManager>());
     FileManager().SetCdRoots({});
     platform::SetDialogs(std::make_unique<platform::HeadlessDialogs>());
+    // Headless time: the media layer captures its sound instead of opening the sound device.
+    platform::SetClock(std::make_unique<platform::VirtualClock>());
     platform::ClearTraceHistory();
   }
   void TearDown() override {
+    platform::SetClock(nullptr);
     platform::SetDialogs(nullptr);
     SetFileManager(nullptr);
   }
@@ -113,6 +117,16 @@ TEST_F(StartupSteps, RunInOrderWithTheirTraceNames) {
                                      "TFontPixelManager.Create",
                                      "TProject.Create",
                                      "MediaInit",
+                                     "MediaInit:7",
+                                     "MediaInit:8",
+                                     "MediaInit:9",
+                                     "MediaInit:10",
+                                     "MediaInit:11",
+                                     "MediaInit:12",
+                                     "MediaInit:13",
+                                     "MediaInit:14",
+                                     "MediaInit:15",
+                                     "MediaInit:16",
                                      "QuenInitColor",
                                      "Project.Free",
                                      "SysFuncMan.Free",
