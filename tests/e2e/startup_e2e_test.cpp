@@ -89,12 +89,12 @@ TEST_F(PlayerRun, TheDemoGamePlaysAsScriptsDemoShows) {
   EXPECT_GE(last_ms, 1600 - 2 * 16);
   EXPECT_LT(last_ms, 1600);
   const std::string vars = work.Read("vars.txt");
-  EXPECT_NE(vars.find("デモ回数\tint\t1\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("挨拶\tstr\tようこそ、ゲストさん\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("合計\tint\t55\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("全角\tstr\tｑｕｅｎｐｌａｙ　デモ\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("曜日\tstr\t水\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("画面\tstr\t640x480\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("デモ回数\t整数\t1\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("挨拶\t文字列\tようこそ、ゲストさん\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("合計\t整数\t55\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("全角\t文字列\tｑｕｅｎｐｌａｙ　デモ\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("曜日\t文字列\t水\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("画面\t文字列\t640x480\n"), std::string::npos) << vars;
   // The two frames looked at: full screen at 700 ms, the window at 1200 ms; the screen's colour
   // moved on between them.
   std::vector<std::string> frames;
