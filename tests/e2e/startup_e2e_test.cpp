@@ -130,7 +130,7 @@ TEST_F(PlayerRun, StartUpMessages) {
   game.Write("quen.qpb", bytes);
   r = Run(kPlayer + " --headless " + game.Path());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "警告: このバージョンには対応していません\n");
+  EXPECT_EQ(r.err, "警告: このバージョンには対応していません: quen.qpb\n");
 
   // No project at all: no box, but a line that says why.
   testing::TempDir empty;
@@ -190,9 +190,15 @@ TEST_F(PlayerRun, SettingsDialog) {
             "動作設定: [x] DirectSoundを使用する(&S) / サウンドの遅延時間(&D)： 500ms "
             "(disabled)\n");
   EXPECT_EQ(fresh.Read("game.ini"), "[Sound]\r\nDirectSound=1\r\nDelayTime=500\r\n");
+
+  // "/config GAMEDIR" edits the game folder's file, not the one beside the player.
+  r = Run(player + " --headless --input " + (work / "ok.txt") + " /config " + game.Path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(game.Read("game.ini"), "[Sound]\r\nDirectSound=1\r\nDelayTime=500\r\n");
+  EXPECT_EQ(fresh.Read("game.ini"), "[Sound]\r\nDirectSound=1\r\nDelayTime=500\r\n");
 }
 
-TEST_F(PlayerRun, ASecondPlayerOnTheSameFolderEndsSilently) {
+TEST_F(PlayerRun, ASecondPlayerOnTheSameFolderIsRefused) {
   MakeGame(game, kDemo);
   Page(game, "start.qsb", "Label top\nWait time=1000\nJump target=top\n");
   std::string trace = work / "first.txt";
@@ -214,8 +220,8 @@ TEST_F(PlayerRun, ASecondPlayerOnTheSameFolderEndsSilently) {
   ASSERT_NE(work.Read("first.txt").find("QuenInitColor"), std::string::npos);
   Result second =
       Run(kPlayer + " --headless --trace " + (work / "second.txt") + " " + game.Path() + "/");
-  EXPECT_EQ(second.status, 0);
-  EXPECT_EQ(second.err, "");
+  EXPECT_EQ(second.status, 1);
+  EXPECT_NE(second.err.find("another player runs this game"), std::string::npos) << second.err;
   EXPECT_FALSE(platform::PathExists(work / "second.txt"));
 }
 
