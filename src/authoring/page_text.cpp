@@ -24,6 +24,13 @@ using platform::TryUtf8ToCp932;
 constexpr uint8_t kCodeWhile = 31, kCodeWhileLoop = 33, kCodeBreak = 34, kCodeContinue = 35;
 constexpr uint8_t kCodeJump = 4, kCodeCall = 5;
 
+// Commands whose condition decides whether they act; the player takes an empty condition as
+// false for them, so a condition left out of the text is written TRUE.
+bool TakesCondition(int code) {
+  return code == 0 || code == 1 || code == kCodeJump || code == kCodeCall || code == 6 ||
+         code == kCodeBreak || code == kCodeContinue;
+}
+
 [[noreturn]] void Fail(int line, const std::string& utf8) {
   std::string text = "line " + std::to_string(line) + ": " + utf8;
   std::string sjis;
@@ -718,6 +725,11 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
         set_field(k, v);
       }
     }
+    if (TakesCondition(l.code) && !l.main) {
+      bool cond_given = false;
+      for (auto& [k, v] : l.opts) cond_given |= k == "cond";
+      if (!cond_given) set_field("cond", TValue{TValue::kBare, "TRUE"});
+    }
     // Targets.
     if (l.code == kCodeJump || l.code == kCodeCall) {
       bool page_given = false;
@@ -820,7 +832,11 @@ std::string DumpPage(const TPage& page) {
       bool is_main = static_cast<int>(f) == info.main;
       switch (layout.kind) {
         case FK_EXPR:
-          if (fld.expr.Records().empty()) break;
+          if (fld.expr.Records().empty()) {
+            // An empty condition is kept apart from one left out, which is written TRUE.
+            if (is_main && TakesCondition(c.GetCode())) main = "{}";
+            break;
+          }
           if (is_main) {
             main = expr_text(fld.expr);
             // Plain source as the rest of the line when it reads back the same way.

@@ -33,6 +33,15 @@ void RaiseError(const std::string& message) {
   throw EQuenError(message);
 }
 
+void RaiseNamingFile(const EQuenError& e, const std::string& name) {
+  const std::string& m = e.Message();
+  const std::string tail = ": " + name;
+  if (name.empty() ||
+      (m.size() >= tail.size() && m.compare(m.size() - tail.size(), tail.size(), tail) == 0))
+    throw e;
+  throw EQuenError(m + tail);
+}
+
 void RaiseErrorFmt(const char* fmt, ...) {
   va_list ap;
   va_start(ap, fmt);

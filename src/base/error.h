@@ -25,4 +25,7 @@ std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 [[noreturn]] void RaiseError(const std::string& message);
 [[noreturn]] void RaiseErrorFmt(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+// Raises e's message with the name of the file it concerns after it ("text: name"), once.
+[[noreturn]] void RaiseNamingFile(const EQuenError& e, const std::string& name);
+
 }  // namespace quen

@@ -488,4 +488,19 @@ std::unique_ptr<TCustomParam> NewParam(uint8_t type, TParamCollection* table) {
   }
 }
 
+const char* ValueTypeLabel(uint8_t type) {
+  switch (type) {
+    case PT_INT:
+      return msg::kTypeLabelInt;
+    case PT_FLOAT:
+      return msg::kTypeLabelFloat;
+    case PT_BOOL:
+      return msg::kTypeLabelBool;
+    case PT_STR:
+      return msg::kTypeLabelStr;
+    default:
+      return "";
+  }
+}
+
 }  // namespace quen

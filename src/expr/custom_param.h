@@ -150,4 +150,7 @@ extern template class TParamTyped<std::string, PT_STR>;
 // TParamVar bound to the table (may be null). Other types raise the damaged-type error.
 std::unique_ptr<TCustomParam> NewParam(uint8_t type, TParamCollection* table = nullptr);
 
+// The label authors see for a value type (Shift-JIS); empty for none and unknown codes.
+const char* ValueTypeLabel(uint8_t type);
+
 }  // namespace quen

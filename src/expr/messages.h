@@ -84,6 +84,14 @@ inline constexpr char kValueTypeInvalid[] =
 inline constexpr char kElementCountMismatch[] =
     "\x94z\x97\xF1\x82\xCC\x97v\x91"
     "f\x90\x94 %d \x82\xAA\x8E\x9F\x8C\xB3\x82\xC6\x8D\x87\x82\xA2\x82\xDC\x82\xB9\x82\xF1";
+// 整数
+inline constexpr char kTypeLabelInt[] = "\x90\xAE\x90\x94";
+// 実数
+inline constexpr char kTypeLabelFloat[] = "\x8E\xC0\x90\x94";
+// フラグ
+inline constexpr char kTypeLabelBool[] = "\x83t\x83\x89\x83O";
+// 文字列
+inline constexpr char kTypeLabelStr[] = "\x95\xB6\x8E\x9A\x97\xF1";
 
 inline constexpr MessageRow kExprMessages[] = {
     {"kArrayIndexInvalid", kArrayIndexInvalid,
@@ -158,6 +166,10 @@ inline constexpr MessageRow kExprMessages[] = {
      "\xE9\x85\x8D\xE5\x88\x97\xE3\x81\xAE\xE8\xA6\x81\xE7\xB4\xA0\xE6\x95\xB0 %d "
      "\xE3\x81\x8C\xE6\xAC\xA1\xE5\x85\x83\xE3\x81\xA8\xE5\x90\x88\xE3\x81\x84\xE3\x81\xBE\xE3\x81"
      "\x9B\xE3\x82\x93"},
+    {"kTypeLabelInt", kTypeLabelInt, "\xE6\x95\xB4\xE6\x95\xB0"},
+    {"kTypeLabelFloat", kTypeLabelFloat, "\xE5\xAE\x9F\xE6\x95\xB0"},
+    {"kTypeLabelBool", kTypeLabelBool, "\xE3\x83\x95\xE3\x83\xA9\xE3\x82\xB0"},
+    {"kTypeLabelStr", kTypeLabelStr, "\xE6\x96\x87\xE5\xAD\x97\xE5\x88\x97"},
 };
 
 }  // namespace quen::msg

@@ -11,6 +11,7 @@
 #include "files/kv_random.h"
 #include "files/messages.h"
 #include "platform/host_fs.h"
+#include "platform/text_encoding.h"
 
 namespace quen {
 
@@ -123,6 +124,16 @@ void TVrFileCollection::Reset(const std::string& host_path) {
   folder_ = platform::PathExists(host_path) ? FolderOf(host_path) : WithSlash(host_path);
 }
 
+namespace {
+
+// A host path as it appears after a message (Shift-JIS where it converts).
+std::string PathForMessage(const std::string& host_path) {
+  std::string sjis;
+  return platform::TryUtf8ToCp932(host_path, sjis) ? sjis : host_path;
+}
+
+}  // namespace
+
 void TVrFileCollection::Open(const std::string& host_path) {
   if (HasExtension(host_path, ".exe") || HasExtension(host_path, ".scr")) {
     OpenTrailer(host_path);
@@ -130,19 +141,32 @@ void TVrFileCollection::Open(const std::string& host_path) {
   }
   Reset(host_path);
   if (!platform::IsRegularFile(host_path)) return;
-  carrier_ = std::make_unique<TKvBigFileStream>(host_path, TFileMode::fmOpenRead);
   std::string side = WithExtension(host_path, ".ext");
-  if (side != host_path && platform::IsRegularFile(side)) {
-    TKvBigMemoryStream dir;
-    dir.LoadFromFile(side);
-    ReadDirectory(dir, carrier_->GetSize());
-  } else {
-    carrier_->SetPosition(0);
-    ReadDirectory(*carrier_, carrier_->GetSize());
+  const bool has_side = side != host_path && platform::IsRegularFile(side);
+  try {
+    carrier_ = std::make_unique<TKvBigFileStream>(host_path, TFileMode::fmOpenRead);
+    if (has_side) {
+      TKvBigMemoryStream dir;
+      dir.LoadFromFile(side);
+      ReadDirectory(dir, carrier_->GetSize());
+    } else {
+      carrier_->SetPosition(0);
+      ReadDirectory(*carrier_, carrier_->GetSize());
+    }
+  } catch (const EQuenError& e) {
+    RaiseNamingFile(e, PathForMessage(has_side ? side : host_path));
   }
 }
 
 void TVrFileCollection::OpenTrailer(const std::string& host_path) {
+  try {
+    OpenTrailerArchive(host_path);
+  } catch (const EQuenError& e) {
+    RaiseNamingFile(e, PathForMessage(host_path));
+  }
+}
+
+void TVrFileCollection::OpenTrailerArchive(const std::string& host_path) {
   Reset(host_path);
   if (!platform::IsRegularFile(host_path)) return;
   carrier_ = std::make_unique<TKvBigFileStream>(host_path, TFileMode::fmOpenRead);

@@ -92,6 +92,8 @@ class TVrFileCollection : public THashCollection {
   static std::function<bool(const std::string& content)> BrxAlreadyCompressed;
 
  private:
+  void OpenTrailerArchive(const std::string& host_path);
+
   void Reset(const std::string& host_path);
   void WriteEntryData(TVrFile& entry, TStream& target, int64_t& offset_out);
 

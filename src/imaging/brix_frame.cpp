@@ -277,25 +277,12 @@ void TBrixFrameList::LoadBitmap(TStream& stream) {
   TDIBSurface pic;
   pic.LoadFromBitmapStream(stream);
   if (pic.BitCount() == 32) {
-    // The fourth bytes are the mask, unless all of them are 0: a plain 32-bit bitmap keeps
-    // nothing there and must not vanish.
-    bool any = false;
-    for (int32_t y = 0; y < pic.Height() && !any; ++y) {
+    // The fourth byte of every pixel is the mask, also when all of them are 0.
+    TDIBSurface& mask = pic.CreateMask();
+    for (int32_t y = 0; y < pic.Height(); ++y) {
       const uint8_t* row = pic.ScanLine(y);
-      for (int32_t x = 0; x < pic.Width(); ++x) {
-        if (row[4 * x + 3] != 0) {
-          any = true;
-          break;
-        }
-      }
-    }
-    if (any) {
-      TDIBSurface& mask = pic.CreateMask();
-      for (int32_t y = 0; y < pic.Height(); ++y) {
-        const uint8_t* row = pic.ScanLine(y);
-        uint8_t* m = mask.ScanLine(y);
-        for (int32_t x = 0; x < pic.Width(); ++x) m[x] = row[4 * x + 3];
-      }
+      uint8_t* m = mask.ScanLine(y);
+      for (int32_t x = 0; x < pic.Width(); ++x) m[x] = row[4 * x + 3];
     }
     BrixConvertPicture(pic, 24, -1);
   }

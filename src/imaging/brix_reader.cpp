@@ -459,10 +459,11 @@ void TReader::DecodeBlocks(const std::string& data, TDIBSurface& target, bool ma
     } else if (a == -2) {
       if (c >= 0 && c < n && c != b) copyBlock(target, blockRect(c), rc);
     } else if (a >= 0) {
-      // Only frames read before this one, layers that exist, pictures of our depth.
-      if (a >= frameIndex || c < 0) continue;
+      // Only layers decoded before this one: of earlier frames, or earlier in this frame (the
+      // last layer of this frame is the one being read); pictures of our depth.
+      if (a > frameIndex || c < 0) continue;
       const TBrixFrame& from = list_.Frame(a);
-      if (c >= from.Count()) continue;
+      if (c >= (a == frameIndex ? from.Count() - 1 : from.Count())) continue;
       const TDIBSurface* src = &from.Layer(c).Picture;
       if (mask) src = src->Mask();
       if (!src || src->StorageBitCount() != bits) continue;

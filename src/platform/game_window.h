@@ -27,6 +27,7 @@ struct ToolButton {
   std::string label;  // Shift-JIS
   int width = 0;
   int height = 0;
+  std::string hint;  // Shift-JIS; shown while the pointer rests on the button
 };
 
 struct WindowEvent {

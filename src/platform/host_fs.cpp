@@ -11,7 +11,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <sstream>
+#include <vector>
 
 namespace quen::platform {
 
@@ -126,25 +129,91 @@ bool RemoveFile(const std::string& path) {
 bool RenameFile(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
+namespace {
+
+// Temporary files of an atomic write to path are named path.~XXXXXX.tmp; the ones a killed
+// writer left behind (ours, untouched for a minute) are removed before the next write.
+void RemoveStaleTemporaries(const std::string& path) {
+  // Once per target and process: a folder of many frames is not listed for every frame.
+  static std::mutex mutex;
+  static std::set<std::string> swept;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!swept.insert(path).second) return;
+  }
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".~";
+  DIR* d = ::opendir(folder.c_str());
+  if (!d) return;
+  const time_t now = std::time(nullptr);
+  std::vector<std::string> stale;
+  while (dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - 4, 4, ".tmp") != 0)
+      continue;
+    const std::string full = (slash == std::string::npos ? std::string() : folder) + name;
+    struct stat st;
+    if (::lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        now - st.st_mtime < 60)
+      continue;
+    stale.push_back(full);
+  }
+  ::closedir(d);
+  for (const std::string& f : stale) ::unlink(f.c_str());
+}
+
+}  // namespace
+
+bool IsSymlink(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool IsWritable(const std::string& path) {
+  return ::access(path.c_str(), W_OK) == 0;
+}
+
+namespace {
+
+// Opens prefix + XXXXXX + suffix as a new file; -1 when it cannot be made.
+int OpenUnique(std::string& name, const std::string& prefix, const std::string& suffix) {
+  name = prefix + "XXXXXX" + suffix;
+  const int fd = ::mkostemps(name.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
+  if (fd < 0) return -1;
+  // mkstemp makes the file private; give it what a newly created file would get.
+  static const mode_t kMask = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
+  ::fchmod(fd, 0644 & ~kMask);
+  return fd;
+}
+
+}  // namespace
+
+std::string CreateUniqueFile(const std::string& prefix, const std::string& suffix) {
+  std::string name;
+  const int fd = OpenUnique(name, prefix, suffix);
+  if (fd < 0) return {};
+  ::close(fd);
+  return name;
+}
+
 bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
   if (path.empty()) return false;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".~%d.tmp", attempt);
-    std::string tmp = path + suffix;
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;  // a leftover of an earlier run
-      return false;
-    }
-    HostFile f(fd, true);
-    const auto size = static_cast<int64_t>(bytes.size());
-    bool ok = f.WriteAt(bytes.data(), size, 0) == size && f.Sync();
-    if (ok) ok = RenameFile(tmp, path);
-    if (!ok) RemoveFile(tmp);
-    return ok;
-  }
-  return false;
+  RemoveStaleTemporaries(path);
+  std::string tmp;
+  const int fd = OpenUnique(tmp, path + ".~", ".tmp");
+  if (fd < 0) return false;
+  HostFile f(fd, true);
+  const auto size = static_cast<int64_t>(bytes.size());
+  bool ok = f.WriteAt(bytes.data(), size, 0) == size && f.Sync();
+  if (ok) ok = RenameFile(tmp, path);
+  if (!ok) RemoveFile(tmp);
+  return ok;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& out, int64_t max_bytes) {

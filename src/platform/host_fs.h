@@ -48,6 +48,13 @@ struct DirEntry {
 bool PathExists(const std::string& path);
 bool IsRegularFile(const std::string& path);
 bool IsDirectory(const std::string& path);
+// The path itself is a symbolic link (not followed).
+bool IsSymlink(const std::string& path);
+// This process may write the file or create files in the folder.
+bool IsWritable(const std::string& path);
+// Creates a new empty file named prefix + six random characters + suffix, readable by others as
+// a new file would be; returns its name, or empty when it cannot be made.
+std::string CreateUniqueFile(const std::string& prefix, const std::string& suffix);
 std::optional<int64_t> FileSize(const std::string& path);
 // Modification time as a DOS date and time (local time): date in the high word.
 int32_t FileAgeDos(const std::string& path);

@@ -71,17 +71,26 @@ std::string InstanceLockFileName(const std::string& key) {
   return name + ".lock";
 }
 
-std::unique_ptr<InstanceLock> InstanceLock::Acquire(const std::string& key) {
+std::unique_ptr<InstanceLock> InstanceLock::Acquire(const std::string& key, std::string& error) {
   std::string dir = RuntimeFolder();
-  if (dir.empty()) return std::unique_ptr<InstanceLock>(new InstanceLock(-1, {}));
+  if (dir.empty()) {
+    error = "no private runtime folder for the lock file";
+    return nullptr;
+  }
   std::string path = dir + "/" + InstanceLockFileName(key);
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return std::unique_ptr<InstanceLock>(new InstanceLock(-1, {}));
+  struct stat st;
+  if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid()) {
+    if (fd >= 0) close(fd);
+    error = "cannot use the lock file " + path;
+    return nullptr;
+  }
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int err = errno;
     close(fd);
-    if (err == EWOULDBLOCK) return nullptr;
-    return std::unique_ptr<InstanceLock>(new InstanceLock(-1, {}));
+    error =
+        err == EWOULDBLOCK ? "another player runs this game (" + path + ")" : "cannot lock " + path;
+    return nullptr;
   }
   return std::unique_ptr<InstanceLock>(new InstanceLock(fd, std::move(path)));
 }

@@ -9,9 +9,9 @@ namespace quen::platform {
 class InstanceLock {
  public:
   // key names the game folder (any text; it is made into a file name here). Returns null when
-  // another process holds the lock for the same key. When the lock cannot be set up at all
-  // (no writable runtime folder) the player still runs: a lock is returned that holds nothing.
-  static std::unique_ptr<InstanceLock> Acquire(const std::string& key);
+  // another process holds the lock for the same key, and also when the lock cannot be set up
+  // (no private runtime folder, a lock file that is not ours): error then says why.
+  static std::unique_ptr<InstanceLock> Acquire(const std::string& key, std::string& error);
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;

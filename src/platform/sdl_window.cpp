@@ -63,7 +63,11 @@ class SdlWindow : public IGameWindow {
       Label l;
       l.texture = RenderLabelTexture(renderer_, Cp932ToUtf8(b.label), l.w, l.h);
       labels_.push_back(l);
+      Label h;
+      if (!b.hint.empty()) h.texture = RenderLabelTexture(renderer_, Cp932ToUtf8(b.hint), h.w, h.h);
+      hints_.push_back(h);
     }
+    hovered_ = -1;
   }
 
   void SetClientSize(int width, int height) override {
@@ -141,6 +145,7 @@ class SdlWindow : public IGameWindow {
       SDL_SetRenderDrawColor(renderer_, 0xF0, 0xF0, 0xF0, 255);
       SDL_RenderFillRect(renderer_, &dock);
       for (size_t i = 0; i < buttons_.size(); ++i) DrawButton(i);
+      DrawHint();
     }
     SDL_RenderPresent(renderer_);
   }
@@ -261,6 +266,21 @@ class SdlWindow : public IGameWindow {
     }
   }
 
+  // The hint of the button under the pointer, in a box just below it.
+  void DrawHint() {
+    if (hovered_ < 0 || static_cast<size_t>(hovered_) >= hints_.size()) return;
+    const Label& h = hints_[static_cast<size_t>(hovered_)];
+    if (!h.texture) return;
+    SDL_Rect r = ButtonRect(static_cast<size_t>(hovered_));
+    SDL_Rect box{r.x + 4, r.y + r.h + 2, h.w + 6, h.h + 4};
+    SDL_SetRenderDrawColor(renderer_, 0xFF, 0xFF, 0xE1, 255);
+    SDL_RenderFillRect(renderer_, &box);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderDrawRect(renderer_, &box);
+    SDL_Rect dst{box.x + 3, box.y + 2, h.w, h.h};
+    SDL_RenderCopy(renderer_, h.texture, nullptr, &dst);
+  }
+
   int ButtonAt(int x, int y) const {
     for (size_t i = 0; i < buttons_.size(); ++i) {
       SDL_Rect r = ButtonRect(i);
@@ -331,6 +351,10 @@ class SdlWindow : public IGameWindow {
         break;
       }
       case SDL_MOUSEMOTION:
+        if (int at = dock_height_ > 0 ? ButtonAt(e.motion.x, e.motion.y) : -1; at != hovered_) {
+          hovered_ = at;
+          Present();
+        }
         out.push_back(MouseEvent(WindowEvent::Kind::kMouseMove, e.motion.x, e.motion.y, -1));
         break;
       case SDL_MOUSEWHEEL:
@@ -396,6 +420,9 @@ class SdlWindow : public IGameWindow {
     for (auto& l : labels_)
       if (l.texture) SDL_DestroyTexture(l.texture);
     labels_.clear();
+    for (auto& h : hints_)
+      if (h.texture) SDL_DestroyTexture(h.texture);
+    hints_.clear();
   }
 
   SDL_Window* window_;
@@ -404,6 +431,8 @@ class SdlWindow : public IGameWindow {
   int dock_height_ = 0;
   std::vector<ToolButton> buttons_;
   std::vector<Label> labels_;
+  std::vector<Label> hints_;
+  int hovered_ = -1;
   SDL_Rect panel_{0, 0, 0, 0};
   int pressed_ = -1;
   std::vector<WindowEvent> pending_;

@@ -357,9 +357,10 @@ int TCallMan::StepCommand() {
   }
   vars_.DeleteOwnedBy(stack_.Count());
   TStack& f = stack_.Pop();
-  if (!f.result_name.empty()) {
+  // A frame without a result value (a page returning nothing) leaves the variable alone.
+  if (!f.result_name.empty() && f.result) {
     TParamCollectionItem* var = vars_.FindVariable(f.result_name);
-    if (var && var->Value() && f.result) {
+    if (var && var->Value()) {
       TCustomParam& v = *var->Value();
       switch (v.GetValueType()) {
         case PT_INT:
@@ -376,7 +377,7 @@ int TCallMan::StepCommand() {
           break;
       }
     } else if (!var) {
-      std::string text = f.result ? f.result->GetAsString() : std::string();
+      std::string text = f.result->GetAsString();
       RunText(f.result_name + " = " + QuoteForExpression(text), vars_, funcs_);
     }
   }

@@ -22,7 +22,8 @@ TCustomParam* TCommand::Eval(TCallMan& cm, int i) {
 }
 
 bool TCommand::CondTrue(TCallMan& cm, int i) {
-  if (fields[static_cast<size_t>(i)].expr.Records().empty()) return true;
+  // The empty expression produces no value, and no value is not true.
+  if (fields[static_cast<size_t>(i)].expr.Records().empty()) return false;
   TCustomParam* r = Eval(cm, i);
   return r && r->GetAsBool();
 }
@@ -107,7 +108,7 @@ class TComJump : public TCommand {
     ++pc;
     if (!CondTrue(cm, kJumpCond)) return;
     int32_t target = fields[kJumpTarget].num;
-    TPage* p = Enter(cm, fields[kJumpPage].str, page, pc);
+    TPage* p = Enter(cm, fields[kJumpPage].str, pc);
     if (!p || target < 0 || target > p->Commands().Count()) return;
     page = p;
     pc = target;
@@ -117,8 +118,9 @@ class TComJump : public TCommand {
   explicit TComJump(uint8_t code) : TCommand(code) {}
   // The page to enter, brought to the front of the cache; null when it is missing. pc keeps
   // its value (the cache resets it when it brings a page forward).
-  static TPage* Enter(TCallMan& cm, const std::string& name, TPage* page, int32_t& pc) {
-    if (name.empty()) return page;
+  static TPage* Enter(TCallMan& cm, const std::string& name, int32_t& pc) {
+    // An empty name names no page; the page text form writes the page's own name instead.
+    if (name.empty()) return nullptr;
     if (cm.page_available && !cm.page_available(name)) return nullptr;
     const int32_t next = pc;
     TPage* p = nullptr;
@@ -144,7 +146,7 @@ class TComCall : public TComJump {
       e.Execute(cm.Vars(), cm.Funcs());
       if (e.Result()) args.push_back(e.Result()->GetAsString());
     }
-    TPage* p = Enter(cm, fields[kCallPage].str, page, pc);
+    TPage* p = Enter(cm, fields[kCallPage].str, pc);
     // A target outside the page would leave it unnoticed; treat it like a missing page.
     if (!p || target < 0 || target > p->Commands().Count()) return;
     // pc is the call manager's own counter, already past this command.
@@ -152,7 +154,9 @@ class TComCall : public TComJump {
     cm.params = std::move(args);
     page = p;
     pc = target;
-    cm.Frames().Top()->result = NewParam(p->result_type, &cm.Vars());
+    // A page whose result type is none, or one the value table does not know, returns nothing.
+    if (p->result_type >= PT_INT && p->result_type <= PT_STR)
+      cm.Frames().Top()->result = NewParam(p->result_type, &cm.Vars());
   }
 };
 

@@ -270,9 +270,13 @@ void TPage::Load(const std::string& name) {
   list_.Clear();
   file_name = name;
   TKvMemoryStream mem;
-  FileManager().LoadFile(mem, name);
-  mem.Seek(0, TSeekOrigin::soBeginning);
-  LoadFromStream(mem);
+  try {
+    FileManager().LoadFile(mem, name);
+    mem.Seek(0, TSeekOrigin::soBeginning);
+    LoadFromStream(mem);
+  } catch (const EQuenError& e) {
+    RaiseNamingFile(e, name);
+  }
 }
 
 void TPage::LoadFromStream(TStream& s) {
@@ -287,8 +291,8 @@ void TPage::LoadFromStream(TStream& s) {
     if (g_old_page_handler) g_old_page_handler(file_name);
     return;
   }
+  // Any value type code: a page of a type the value table does not know returns nothing.
   result_type = ReadByte(s);
-  if (result_type < PT_INT || result_type > PT_STR) Damaged();
   int32_t n = ReadInt32(s);
   int32_t size = ReadInt32(s);
   // A record per command code at most a few hundred bytes long: larger counts are damage, and

@@ -27,14 +27,14 @@ std::string Utf8(const std::string& sjis) {
 }  // namespace
 
 std::string DumpVariables(const TParamCollection& vars) {
-  static const char* kNames[] = {"none", "int", "float", "bool", "str"};
   std::string out;
   for (int i = 0; i < vars.Count(); ++i) {
     const TParamCollectionItem* r = vars.Item(i);
     if (!r || r->IsSystem() || !r->Value()) continue;
     const TCustomParam& v = *r->Value();
     uint8_t type = v.GetValueType();
-    out += Utf8(r->Name()) + "\t" + (type <= PT_STR ? kNames[type] : "none");
+    const std::string label = ValueTypeLabel(type);
+    out += Utf8(r->Name()) + "\t" + (label.empty() ? std::string("none") : Utf8(label));
     const std::vector<int32_t>& dims = v.GetDims();
     if (!dims.empty()) {
       out += "[";

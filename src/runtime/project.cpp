@@ -101,7 +101,11 @@ void TProject::Create() {
   }
 
   TProjectSetting s;
-  s.LoadFromStream(data);
+  try {
+    s.LoadFromStream(data);
+  } catch (const EQuenError& e) {
+    RaiseNamingFile(e, TProjectSetting::kFileName);
+  }
   Title = s.Title;
   ScreenWidth = s.ScreenWidth;
   ScreenHeight = s.ScreenHeight;

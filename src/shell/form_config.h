@@ -10,8 +10,9 @@ namespace quen {
 
 class TFormConfig : public platform::IConfigDialogLogic {
  public:
-  // Reads the settings file at host_path (missing: the defaults).
-  explicit TFormConfig(std::string ini_path);
+  // Reads the settings file at read_path (missing: the defaults); OK writes them, with the
+  // rest of that file, to ini_path (read_path when empty), making its folders.
+  explicit TFormConfig(std::string ini_path, std::string read_path = {});
 
   bool SoundChecked() const override { return sound_; }
   int TrackPosition() const override { return position_; }
@@ -32,6 +33,7 @@ class TFormConfig : public platform::IConfigDialogLogic {
 
  private:
   std::string path_;
+  std::string read_path_;
   bool sound_ = true;
   int position_ = 5;
   bool open_ = true;

@@ -255,8 +255,9 @@ void TFormView::DumpFrame() {
 }
 
 void TFormView::ShowToolBar() {
-  window_.SetToolBar(dock_height_, {{msg::kToolExit, kToolButtonWidth, kToolBarHeight},
-                                    {msg::kToolScreenSwitch, kToolButtonWidth, kToolBarHeight}});
+  window_.SetToolBar(dock_height_, {{msg::kToolExit, kToolButtonWidth, kToolBarHeight, ""},
+                                    {msg::kToolScreenSwitch, kToolButtonWidth, kToolBarHeight,
+                                     msg::kFullScreenHint}});
   tool_bar_up_ = true;
 }
 

@@ -50,10 +50,12 @@ bool ButtonOf(const std::string& word, TMouseButton& b) {
 int32_t VirtualKeyByName(const std::string& name) {
   const std::string n = Lower(name);
   if (n.empty()) return 0;
-  int64_t code = 0;
-  if (Number(n, 255, code)) return code >= 1 ? static_cast<int32_t>(code) : 0;
+  // A digit is the digit key; a virtual-key code is written vkN.
   if (n.size() == 1 && n[0] >= 'a' && n[0] <= 'z') return 'A' + (n[0] - 'a');
   if (n.size() == 1 && n[0] >= '0' && n[0] <= '9') return n[0];
+  if (int64_t code = 0;
+      n.size() > 2 && n.compare(0, 2, "vk") == 0 && Number(n.substr(2), 255, code))
+    return code >= 1 ? static_cast<int32_t>(code) : 0;
   if (n.size() >= 2 && n[0] == 'f') {
     int64_t f = 0;
     if (Number(n.substr(1), 24, f) && f >= 1) return static_cast<int32_t>(0x70 + f - 1);

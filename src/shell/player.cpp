@@ -79,14 +79,25 @@ TPlayer::~TPlayer() {
 }
 
 void TPlayer::Create() {
-  platform::RemoveFile(context_.ExeFolder + kLogFileName);
-  std::string ini = ResolveGamePath(context_.ExeFolder, TGameSettings::kFileName);
-  settings_ =
-      TGameSettings::Load(ini.empty() ? context_.ExeFolder + TGameSettings::kFileName : ini);
+  // A game folder given on the command line stands where the executable's folder stands for a
+  // player installed inside its game.
+  const std::string game_folder =
+      context_.Params.empty() ? context_.ExeFolder : FolderOf(context_.Params[0]);
+  platform::RemoveFile(game_folder + kLogFileName);
+  settings_ = TGameSettings::Load(GameSettingsPlace(game_folder).Read);
 
   FileManager().AddOverlay();
   if (shell_) shell_->ShowToolBar();
-  RegisterGameData();
+  // Damaged game data ends the start-up like a damaged project does.
+  bool data_read = true;
+  try {
+    RegisterGameData();
+  } catch (const EQuenError& e) {
+    platform::Dialogs().MessageBox(msg::kCaptionWarning, e.Message(), platform::MsgIcon::kWarning,
+                                   platform::MsgButtons::kOk);
+    SetTerminateFlag(true);
+    data_read = false;
+  }
 
   platform::Trace("TBasePanel.Create");
   panel_ = std::make_unique<TBasePanel>();
@@ -106,6 +117,7 @@ void TPlayer::Create() {
   };
   RegisterAllSystemFunctions(*sys_funcs_, *this, *database_, std::move(file_hooks));
 
+  if (!data_read) return;
   try {
     StartProject();
   } catch (const EQuenError& e) {

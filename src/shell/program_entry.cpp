@@ -20,6 +20,7 @@
 #include "shell/form_config.h"
 #include "shell/form_view.h"
 #include "shell/input_script.h"
+#include "shell/messages.h"
 
 namespace quen {
 
@@ -255,8 +256,12 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
     std::string canonical = platform::CanonicalPath(folder);
     if (!canonical.empty()) folder = canonical;
   }
-  auto lock = platform::InstanceLock::Acquire(GameFolderKey(folder));
-  if (!lock) return kExitNormal;  // another player runs this game
+  std::string lock_error;
+  auto lock = platform::InstanceLock::Acquire(GameFolderKey(folder), lock_error);
+  if (!lock) {
+    std::fprintf(stderr, "quenplay: %s\n", lock_error.c_str());
+    return kExitStartupEnded;
+  }
 
   if (!options.TraceFile.empty() && !platform::SetTraceFile(options.TraceFile)) {
     std::fprintf(stderr, "quenplay: cannot write the trace file %s\n", options.TraceFile.c_str());
@@ -291,8 +296,10 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
   }
 
   if (IsConfig(options)) {
-    std::string ini = ResolveGamePath(exe_folder, TGameSettings::kFileName);
-    TFormConfig config(ini.empty() ? exe_folder + TGameSettings::kFileName : ini);
+    // "/config GAMEDIR" edits the file the player of that game reads.
+    const TSettingsPlace place =
+        GameSettingsPlace(options.Params.size() > 1 ? options.Params[1] : exe_folder);
+    TFormConfig config(place.Write, place.Read);
     platform::Dialogs().RunConfigDialog(config, TFormConfig::Texts());
     if (config.IsOpen()) config.Cancel();
     if (config.WriteFailed()) {
@@ -311,7 +318,10 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
     std::string error;
     window = system.CreateWindow(error);
     if (!window) {
+      // Start-up shows why it cannot go on and ends.
       std::fprintf(stderr, "quenplay: %s\n", error.c_str());
+      platform::Dialogs().MessageBox(msg::kWindowDefaultCaption, msg::kDisplayInitFailed,
+                                     platform::MsgIcon::kWarning, platform::MsgButtons::kOk);
       return kExitStartupEnded;
     }
   }

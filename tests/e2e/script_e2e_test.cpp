@@ -115,17 +115,17 @@ TEST_F(ScriptRun, ControlFlowCallsResultsWaitsAndTerminate) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   auto v = Vars();
-  EXPECT_EQ(v["r"], "str\tabcdd");
-  EXPECT_EQ(v["s"], "int\t13");  // 0 + 1 + 3 + 4 + 5
-  EXPECT_EQ(v["i"], "int\t6");
-  EXPECT_EQ(v["kk"], "int\t5");
-  EXPECT_EQ(v["ri"], "int\t201");
-  EXPECT_EQ(v["rf"], "float\t1.5");
-  EXPECT_EQ(v["rb"], "bool\tTRUE");
-  EXPECT_EQ(v["rs"], "str\t引数!");
-  EXPECT_EQ(v["n"], "int\t12");  // eleven pages, then the first one again
+  EXPECT_EQ(v["r"], "文字列\tabcdd");
+  EXPECT_EQ(v["s"], "整数\t13");  // 0 + 1 + 3 + 4 + 5
+  EXPECT_EQ(v["i"], "整数\t6");
+  EXPECT_EQ(v["kk"], "整数\t5");
+  EXPECT_EQ(v["ri"], "整数\t201");
+  EXPECT_EQ(v["rf"], "実数\t1.5");
+  EXPECT_EQ(v["rb"], "フラグ\tTRUE");
+  EXPECT_EQ(v["rs"], "文字列\t引数!");
+  EXPECT_EQ(v["n"], "整数\t12");  // eleven pages, then the first one again
   EXPECT_EQ(v.count("never"), 0u);
-  EXPECT_EQ(v["w"], "int\t2");
+  EXPECT_EQ(v["w"], "整数\t2");
   // A false condition ends a Wait at once; a true one waits out the time over several frames.
   const long first = ClockOf("second.qsb(4)");
   EXPECT_EQ(ClockOf("second.qsb(5)"), first);
@@ -144,7 +144,7 @@ TEST_F(ScriptRun, FrameTimeAndFrameLimit) {
   // 50 ms frames: the Wait marks in one frame and needs two more, so one loop takes 3 frames.
   Result r = Play(pages, "--frame-ms 50 --frames 9 ");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Vars()["n"], "int\t3");
+  EXPECT_EQ(Vars()["n"], "整数\t3");
   r = Run(kPlayer + " --headless --frame-ms 0 " + game.Path());
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("--frame-ms needs a number from 1 to 300"), std::string::npos);
@@ -170,13 +170,13 @@ TEST_F(ScriptRun, HeadlessTimeAndDateRepeatAndStartWhereTold) {
   const auto first = work.Read("vars.txt");
   auto v = Vars();
   // The counter moves by whole 16 ms frames of the virtual clock.
-  EXPECT_EQ(v["t1"], "int\t128");
-  EXPECT_EQ(v["now"], "str\t2000/1/1 9:0:0 7");  // a Saturday
-  EXPECT_EQ(v["week"], "int\t7");
+  EXPECT_EQ(v["t1"], "整数\t128");
+  EXPECT_EQ(v["now"], "文字列\t2000/1/1 9:0:0 7");  // a Saturday
+  EXPECT_EQ(v["week"], "整数\t7");
   ASSERT_EQ(Play(pages).status, 0);
   EXPECT_EQ(work.Read("vars.txt"), first);
   ASSERT_EQ(Play(pages, "--date 2024-02-29T23:59:58 ").status, 0);
-  EXPECT_EQ(Vars()["now"], "str\t2024/2/29 23:59:58 5");
+  EXPECT_EQ(Vars()["now"], "文字列\t2024/2/29 23:59:58 5");
   Result r = Run(kPlayer + " --headless --date 2023-02-29 " + game.Path());
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("--date takes"), std::string::npos) << r.err;
@@ -190,7 +190,7 @@ TEST_F(ScriptRun, AnOldPageIsReportedAndClosesTheGame) {
   Result r = Run(kPlayer + " --headless --dump-vars " + (work / "vars.txt") + " " + game.Path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "警告: old.qsb\r\nリビルドしてください\n");
-  EXPECT_EQ(Vars()["n"], "int\t0");
+  EXPECT_EQ(Vars()["n"], "整数\t0");
 }
 
 TEST_F(ScriptRun, SystemFunctionsAndVariablesInAGame) {
@@ -233,17 +233,17 @@ TEST_F(ScriptRun, SystemFunctionsAndVariablesInAGame) {
   Result r = Play(pages, "--seed 7 ");
   ASSERT_EQ(r.status, 0) << r.err;
   auto v = Vars();
-  EXPECT_EQ(v["t"], "str\tABCXY007");
-  EXPECT_EQ(v["d"], "float\t36585");
-  EXPECT_EQ(v["w"], "int\t3");  // a Tuesday
-  EXPECT_EQ(v["size"], "int\t3");
-  EXPECT_EQ(v["parts"], "str[3]\ta\tb\tc");
-  EXPECT_EQ(v["ok"], "bool\tTRUE");
-  EXPECT_EQ(v["lines"], "str[2]\tfirst\tsecond");
-  EXPECT_EQ(v["title"], "str\tt:64");
-  EXPECT_EQ(v["calc"], "str\tTRUE");
-  EXPECT_EQ(v["n"], "int\t41");
-  EXPECT_EQ(v["db"], "str\t表ソ/252");
+  EXPECT_EQ(v["t"], "文字列\tABCXY007");
+  EXPECT_EQ(v["d"], "実数\t36585");
+  EXPECT_EQ(v["w"], "整数\t3");  // a Tuesday
+  EXPECT_EQ(v["size"], "整数\t3");
+  EXPECT_EQ(v["parts"], "文字列[3]\ta\tb\tc");
+  EXPECT_EQ(v["ok"], "フラグ\tTRUE");
+  EXPECT_EQ(v["lines"], "文字列[2]\tfirst\tsecond");
+  EXPECT_EQ(v["title"], "文字列\tt:64");
+  EXPECT_EQ(v["calc"], "文字列\tTRUE");
+  EXPECT_EQ(v["n"], "整数\t41");
+  EXPECT_EQ(v["db"], "文字列\t表ソ/252");
   // The same seed draws the same numbers.
   const std::string first = v["r1"] + v["r2"];
   Play(pages, "--seed 7 ");
@@ -276,14 +276,14 @@ TEST_F(ScriptRun, TimedInputReachesTheScriptAndGapsAreNotCounted) {
   Result r = Play(pages, "--input " + (work / "input.txt") + " ");
   ASSERT_EQ(r.status, 0) << r.err;
   auto v = Vars();
-  EXPECT_EQ(v["seen"], "int\t208");  // the first 16 ms frame at or after 200
-  EXPECT_EQ(v["mx"], "int\t10");
-  EXPECT_EQ(v["my"], "int\t20");
-  EXPECT_EQ(v["held"], "int\t96");
+  EXPECT_EQ(v["seen"], "整数\t208");  // the first 16 ms frame at or after 200
+  EXPECT_EQ(v["mx"], "整数\t10");
+  EXPECT_EQ(v["my"], "整数\t20");
+  EXPECT_EQ(v["held"], "整数\t96");
   // Every counted frame is 16 ms: the 301 ms gap added nothing. (The frame counter moves in
   // the update pass, after the script of its frame ran.)
-  const int frames = std::stoi(v["frames"].substr(4));
-  EXPECT_EQ(v["clock"], "int\t" + std::to_string(16 * (frames + 1)));
+  const int frames = std::stoi(v["frames"].substr(v["frames"].find('\t') + 1));
+  EXPECT_EQ(v["clock"], "整数\t" + std::to_string(16 * (frames + 1)));
   work.Write("bad.txt", "@10 fly\n");
   r = Run(kPlayer + " --headless --input " + (work / "bad.txt") + " " + game.Path());
   EXPECT_EQ(r.status, 2);
@@ -313,10 +313,10 @@ TEST_F(ScriptRun, ToolBarFullScreenAndExitFromTheInputScript) {
                   "fullscreen 640 480\n");
   ASSERT_EQ(r.status, 0) << r.err;
   auto v = Vars();
-  EXPECT_EQ(v["full"], "int\t112");  // the first frame after the switch at or after 100 ms
-  EXPECT_EQ(v["mx"], "int\t30");     // the game moved the pointer
-  EXPECT_EQ(v["back"], "int\t208");
-  EXPECT_EQ(v["late"], "int\t" + std::to_string(208 + 16 + 400));
+  EXPECT_EQ(v["full"], "整数\t112");  // the first frame after the switch at or after 100 ms
+  EXPECT_EQ(v["mx"], "整数\t30");     // the game moved the pointer
+  EXPECT_EQ(v["back"], "整数\t208");
+  EXPECT_EQ(v["late"], "整数\t" + std::to_string(208 + 16 + 400));
   EXPECT_NE(r.err.find("t: "), std::string::npos) << r.err;  // the exit question was asked
   std::vector<std::string> names;
   for (const std::string& line : TraceLines("trace.txt"))
@@ -327,7 +327,7 @@ TEST_F(ScriptRun, ToolBarFullScreenAndExitFromTheInputScript) {
   // Without a display mode the same input leaves the game in its window.
   r = Play(pages, "--frames 30 --input " + (work / "input.txt") + " ");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Vars()["mx"], "int\t0");
+  EXPECT_EQ(Vars()["mx"], "整数\t0");
 }
 
 TEST_F(ScriptRun, FramesAreDumpedAsShownAndRepeatByteForByte) {
@@ -410,10 +410,10 @@ TEST_F(ScriptRun, AGameThatCreatesNothingRunsInAWindowAndGoesFullScreen) {
           " " + game.Path());
   ASSERT_EQ(r.status, 0) << r.err;
   auto v = Vars();
-  EXPECT_EQ(v["modes"], "int\t1");
-  EXPECT_EQ(v["full"], "bool\tTRUE");
-  EXPECT_EQ(v["windowed"], "bool\tTRUE");
-  EXPECT_GE(std::stoi(v["frames"].substr(4)), 50);
+  EXPECT_EQ(v["modes"], "整数\t1");
+  EXPECT_EQ(v["full"], "フラグ\tTRUE");
+  EXPECT_EQ(v["windowed"], "フラグ\tTRUE");
+  EXPECT_GE(std::stoi(v["frames"].substr(v["frames"].find('\t') + 1)), 50);
   const auto lines = TraceLines("trace.txt");
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "SetFullScreen.Full.SetScreenManIndex"), 1);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "SetFullScreen.Full.SetScreenManIndexFail"), 0);

@@ -89,12 +89,12 @@ TEST_F(PlayerRun, TheDemoGamePlaysAsScriptsDemoShows) {
   EXPECT_GE(last_ms, 1600 - 2 * 16);
   EXPECT_LT(last_ms, 1600);
   const std::string vars = work.Read("vars.txt");
-  EXPECT_NE(vars.find("デモ回数\tint\t1\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("挨拶\tstr\tようこそ、ゲストさん\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("合計\tint\t55\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("全角\tstr\tｑｕｅｎｐｌａｙ　デモ\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("曜日\tstr\t水\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("画面\tstr\t640x480\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("デモ回数\t整数\t1\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("挨拶\t文字列\tようこそ、ゲストさん\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("合計\t整数\t55\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("全角\t文字列\tｑｕｅｎｐｌａｙ　デモ\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("曜日\t文字列\t水\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("画面\t文字列\t640x480\n"), std::string::npos) << vars;
   // The two frames looked at: full screen at 700 ms, the window at 1200 ms; the screen's colour
   // moved on between them.
   std::vector<std::string> frames;
@@ -130,7 +130,7 @@ TEST_F(PlayerRun, StartUpMessages) {
   game.Write("quen.qpb", bytes);
   r = Run(kPlayer + " --headless " + game.Path());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "警告: このバージョンには対応していません\n");
+  EXPECT_EQ(r.err, "警告: このバージョンには対応していません: quen.qpb\n");
 
   // No project at all: no box, but a line that says why.
   testing::TempDir empty;
@@ -190,9 +190,15 @@ TEST_F(PlayerRun, SettingsDialog) {
             "動作設定: [x] DirectSoundを使用する(&S) / サウンドの遅延時間(&D)： 500ms "
             "(disabled)\n");
   EXPECT_EQ(fresh.Read("game.ini"), "[Sound]\r\nDirectSound=1\r\nDelayTime=500\r\n");
+
+  // "/config GAMEDIR" edits the game folder's file, not the one beside the player.
+  r = Run(player + " --headless --input " + (work / "ok.txt") + " /config " + game.Path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(game.Read("game.ini"), "[Sound]\r\nDirectSound=1\r\nDelayTime=500\r\n");
+  EXPECT_EQ(fresh.Read("game.ini"), "[Sound]\r\nDirectSound=1\r\nDelayTime=500\r\n");
 }
 
-TEST_F(PlayerRun, ASecondPlayerOnTheSameFolderEndsSilently) {
+TEST_F(PlayerRun, ASecondPlayerOnTheSameFolderIsRefused) {
   MakeGame(game, kDemo);
   Page(game, "start.qsb", "Label top\nWait time=1000\nJump target=top\n");
   std::string trace = work / "first.txt";
@@ -214,8 +220,8 @@ TEST_F(PlayerRun, ASecondPlayerOnTheSameFolderEndsSilently) {
   ASSERT_NE(work.Read("first.txt").find("QuenInitColor"), std::string::npos);
   Result second =
       Run(kPlayer + " --headless --trace " + (work / "second.txt") + " " + game.Path() + "/");
-  EXPECT_EQ(second.status, 0);
-  EXPECT_EQ(second.err, "");
+  EXPECT_EQ(second.status, 1);
+  EXPECT_NE(second.err.find("another player runs this game"), std::string::npos) << second.err;
   EXPECT_FALSE(platform::PathExists(work / "second.txt"));
 }
 

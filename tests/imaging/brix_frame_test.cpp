@@ -443,11 +443,14 @@ TEST(BrixBitmap, ThirtyTwoBitAlphaBecomesTheMask) {
   EXPECT_EQ(Px(got, 2, 1), Px(p, 2, 1) & 0xFFFFFF);
   ASSERT_TRUE(got.Mask());
   EXPECT_EQ(got.Mask()->ScanLine(0)[2], 200);
-  // A plain 32-bit bitmap (fourth bytes all 0) keeps no mask rather than vanishing.
+  // Fourth bytes all 0 still make the mask: a fully transparent one.
   for (int i = 0; i < 6; ++i) bmp[54 + i * 4 + 3] = 0;
   TKvMemoryStream plain(bmp);
   list.LoadBitmap(plain);
-  EXPECT_FALSE(list.Frame(0).HasMask());
+  const TDIBSurface* m = list.Frame(0).Picture.Mask();
+  ASSERT_TRUE(m);
+  for (int32_t y = 0; y < 2; ++y)
+    for (int32_t x = 0; x < 3; ++x) EXPECT_EQ(m->ScanLine(y)[x], 0) << x << "," << y;
 }
 
 TEST(BrixBitmap, EveryDepthLoads) {

@@ -206,6 +206,30 @@ TEST(BrixRead, BlockReferencesToOtherFramesNeedEarlierMatchingLayers) {
   EXPECT_EQ(Px(list.Frame(3).Picture, 3, 1), LoadPixel(last.Row(1), 16, 3));
 }
 
+TEST(BrixRead, BlockReferencesReachEarlierLayersOfTheSameFrame) {
+  TFileSpec f;
+  f.blockW = 2;
+  f.blockH = 2;
+  TRaw under = Ramp(6, 2, 32, 5), over = Ramp(6, 2, 32, 900);
+  TFrameSpec fr = OneLayer(under);
+  TLayerSpec top;
+  top.picture = over;
+  // Block 0 from layer 0 of this frame, block 1 stored, block 2 from the layer being read.
+  top.entries = {{0, 0}, {-1, 0}, {0, 1}};
+  fr.layers.push_back(top);
+  f.frames.push_back(fr);
+  TBrixFrameList list = Load(brixtest::Write(f), 0, false, true);
+  const TDIBSurface& got = list.Frame(0).Layer(1).Picture;
+  for (int32_t y = 0; y < 2; ++y) {
+    for (int32_t x = 0; x < 2; ++x) {
+      EXPECT_EQ(Px(got, x, y), LoadPixel(under.Row(y), 32, x));
+      EXPECT_EQ(Px(got, 2 + x, y), LoadPixel(over.Row(y), 32, 2 + x));
+      EXPECT_EQ(Px(got, 4 + x, y), 0u);
+    }
+  }
+  EXPECT_EQ(Px(list.Frame(0).Picture, 1, 1), LoadPixel(under.Row(1), 32, 1));
+}
+
 TEST(BrixRead, MaskChunksUseBlocksAndFrameReferencesToo) {
   TFileSpec f;
   f.blockW = 2;

@@ -198,7 +198,7 @@ printf 'VarNew name=port type=str\nCalc port = @MidiPort\nWait time=100000\n' >m
   --dump-vars vars.txt play
 "$player" --headless --frames 30 --frame-ms 15 --dump-sound run2.wav play
 cmp run1.wav run2.wav || fail "two runs differ"
-grep -qx "$(printf 'port\tstr\tMIDI\xe3\x83\x9e\xe3\x83\x83\xe3\x83\x91\xe3\x83\xbc')" vars.txt || fail "@MidiPort: $(cat vars.txt)"
+grep -qx "$(printf 'port\t文字列\tMIDI\xe3\x83\x9e\xe3\x83\x83\xe3\x83\x91\xe3\x83\xbc')" vars.txt || fail "@MidiPort: $(cat vars.txt)"
 python3 -c "
 from wav import samples
 assert len(samples('run1.wav')) == (450 * 441 // 10) * 2

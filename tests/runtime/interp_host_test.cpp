@@ -20,11 +20,11 @@ TEST(DumpVariables, ScalarsAndArraysOfEveryType) {
   a->SetDims({2, 2});
   a->SetIntAt(3, 7);
   std::string text = DumpVariables(vars);
-  EXPECT_NE(text.find("n\tint\t-3\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("f\tfloat\t1.5\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("b\tbool\t"), std::string::npos) << text;
-  EXPECT_NE(text.find("名前\tstr\t値\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("a\tint[2,2]\t0\t0\t0\t7\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("n\t整数\t-3\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("f\t実数\t1.5\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("b\tフラグ\t"), std::string::npos) << text;
+  EXPECT_NE(text.find("名前\t文字列\t値\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("a\t整数[2,2]\t0\t0\t0\t7\n"), std::string::npos) << text;
   EXPECT_EQ(text.find('@'), std::string::npos);  // system variables are not listed
 }
 

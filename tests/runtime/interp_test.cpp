@@ -169,6 +169,52 @@ TEST_F(Interp, CallsWithParametersAndResultsOfEveryType) {
   EXPECT_EQ(Int("jumped"), 1);
 }
 
+// An empty condition ({}) produces no value, so no conditional command acts on it; a condition
+// left out of the text is assembled as TRUE.
+TEST_F(Interp, EmptyConditionsDoNothingAndLeftOutOnesAreTrue) {
+  Page("main.qsb",
+       "If {}\n"
+       "  Calc r = 1\n"
+       "Elseif {}\n"
+       "  Calc r = 2\n"
+       "Else\n"
+       "  Calc r = 3\n"
+       "Jump target=a {}\n"
+       "Calc j = 1\n"
+       "Label a\n"
+       "Jump target=b\n"
+       "Calc k = 1\n"
+       "Label b\n"
+       "WhileInit i = 0\n"
+       "While i < 3\n"
+       "  Break {}\n"
+       "  Continue {}\n"
+       "  Calc n = n + 1\n"
+       "WhileLoop i = i + 1\n"
+       "Call page=\"\" target=0 result=res\n"
+       "Call page=\"none.qsb\" result=res {}\n"
+       "Call page=\"none.qsb\" result=res\n"
+       "Call page=\"nine.qsb\" result=res\n"
+       "Call page=\"nine.qsb\" result=fresh\n"
+       "Jump page=\"\" target=0\n"
+       "Exit {}\n"
+       "Calc after = 1\n");
+  Page("none.qsb", ".result 0\nCalc ran = ran + 1\nCalc @Result = 5\n");
+  Page("nine.qsb", ".result 9\nCalc ran = ran + 10\nCalc @Result = 5\n");
+  for (const char* v : {"r", "j", "k", "i", "n", "ran", "after"}) Var(v);
+  Var("res")->SetAsInteger(7);
+  cm_->StartPage("main.qsb");
+  Frames(1);
+  EXPECT_EQ(Int("r"), 3);
+  EXPECT_EQ(Int("j"), 1);
+  EXPECT_EQ(Int("k"), 0);
+  EXPECT_EQ(Int("n"), 3);
+  EXPECT_EQ(Int("ran"), 21);  // pages of result types 0 and 9 load and run
+  EXPECT_EQ(Int("res"), 7);   // and return nothing
+  EXPECT_EQ(vars_.FindVariable("fresh"), nullptr);
+  EXPECT_EQ(Int("after"), 1);
+}
+
 TEST_F(Interp, ElevenPagesInTurnReloadTheLeastRecentlyUsed) {
   std::string main;
   for (int i = 0; i <= 10; ++i) {

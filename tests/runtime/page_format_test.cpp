@@ -177,8 +177,15 @@ TEST(PageFormat, DamagedPagesFailWithTheSystemError) {
     TPage p;
     EXPECT_THROW(LoadBytes(p, c), EQuenError) << at;
   };
-  patched(4, std::string("\0", 1));                // result type 0
-  patched(4, "\x05");                              // result type above 4
+  // Any result type byte is a value type code: none (0) and unknown ones load too.
+  for (char type : {'\0', '\x05', '\xff'}) {
+    std::string c = b;
+    c[4] = type;
+    TPage p;
+    LoadBytes(p, c);
+    EXPECT_EQ(p.result_type, static_cast<uint8_t>(type));
+    EXPECT_EQ(p.Commands().Count(), good.Commands().Count());
+  }
   patched(5, "\xff\xff\xff\x7f");                  // set count
   patched(9, std::string("\x00\x00\x00\x40", 4));  // set size
   patched(13 + 61 * 21, "\xff\xff\xff\x0f");       // command count
@@ -246,6 +253,15 @@ TEST(PageText, DumpShowsExpressionsAsSourceWhenTheyCompileBack) {
   std::string text = DumpPage(p);
   EXPECT_NE(text.find(" x == 1 | y <> 2\n"), std::string::npos) << text;
   TPage q;
+  AssemblePage(text, "p.qsb", q);
+  EXPECT_EQ(Bytes(q), Bytes(p)) << text;
+  // A condition left out is written TRUE; an empty one stays empty and is dumped as {}.
+  AssemblePage("Exit\nExit {}\nBreak target=-1\n", "p.qsb", p);
+  EXPECT_FALSE(p.Commands().At(0)->fields[0].expr.Records().empty());
+  EXPECT_TRUE(p.Commands().At(1)->fields[0].expr.Records().empty());
+  EXPECT_FALSE(p.Commands().At(2)->fields[0].expr.Records().empty());
+  text = DumpPage(p);
+  EXPECT_NE(text.find("Exit line=1 TRUE\nExit line=2 {}\n"), std::string::npos) << text;
   AssemblePage(text, "p.qsb", q);
   EXPECT_EQ(Bytes(q), Bytes(p)) << text;
 }

@@ -200,7 +200,8 @@ TEST_F(ProjectStart, ProjectFileProblems) {
     Start({{game.Path()}, "/nonexistent/", ""});
     FAIL();
   } catch (const EQuenError& e) {
-    EXPECT_EQ(e.Message(), msg::kProjectVersionUnsupported);
+    // The system's text, then the file it concerns.
+    EXPECT_EQ(e.Message(), std::string(msg::kProjectVersionUnsupported) + ": quen.qpb");
   }
   EXPECT_TRUE(TerminateFlag());
 

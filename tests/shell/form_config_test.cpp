@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "platform/text_encoding.h"
+#include "runtime/game_settings.h"
 #include "runtime/ini_file.h"
 #include "shell/form_config.h"
 #include "shell/messages.h"
@@ -67,6 +72,38 @@ TEST(SettingsDialog, FailedWriteIsReported) {
   TFormConfig c(dir / "no-such-folder/game.ini");
   c.Ok();
   EXPECT_TRUE(c.WriteFailed());
+}
+
+// The dialog for a game folder writes the file the player of that folder then reads: in the
+// folder itself, or in the user's configuration folder when the game folder is read-only.
+TEST(SettingsDialog, WritesWhereThePlayerReads) {
+  testing::TempDir game, config;
+  ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+  game.Write("GAME.INI", "[Video]\r\nUseWMP=1\r\n");
+  TSettingsPlace place = GameSettingsPlace(game.Path());
+  EXPECT_EQ(place.Read, game / "GAME.INI");
+  EXPECT_EQ(place.Write, place.Read);
+  TFormConfig c(place.Write, place.Read);
+  c.SetTrackPosition(3);
+  c.Ok();
+  EXPECT_EQ(TGameSettings::Load(GameSettingsPlace(game.Path()).Read).DelayTime, 300);
+  if (::geteuid() != 0) {  // root writes anywhere
+    ASSERT_EQ(::chmod(game.Path().c_str(), 0555), 0);
+    place = GameSettingsPlace(game.Path());
+    EXPECT_EQ(place.Read, game / "GAME.INI");
+    EXPECT_EQ(place.Write.rfind(config / "quenplay/", 0), 0u) << place.Write;
+    TFormConfig d(place.Write, place.Read);
+    d.SetTrackPosition(1);
+    d.Ok();
+    EXPECT_FALSE(d.WriteFailed());
+    place = GameSettingsPlace(game.Path());
+    EXPECT_NE(place.Read, game / "GAME.INI");
+    const TGameSettings s = TGameSettings::Load(place.Read);
+    EXPECT_EQ(s.DelayTime, 100);
+    EXPECT_TRUE(s.UseWMP);  // the rest of the game's own file came along
+    ::chmod(game.Path().c_str(), 0755);
+  }
+  ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(ShellMessages, AreTheirTextsInShiftJis) {

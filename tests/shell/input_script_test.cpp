@@ -19,7 +19,7 @@ TEST(InputScript, TimedInputAnswersAndKeyNames) {
                        "@130 wheel down\n"
                        "@140 key return\n"
                        "@150 keydown f5\n"
-                       "@150 keyup 65\n"
+                       "@150 keyup vk65\n"
                        "@160 gap 301\n"
                        "@170 deactivate\n"
                        "@180 activate\n"
@@ -78,7 +78,8 @@ TEST(InputScript, MistakesNameTheirLine) {
       {"\n@10 move 1\n", "2: move needs X Y"},
       {"@10 down thumb\n", "1: unknown button thumb"},
       {"@10 key nosuchkey\n", "1: unknown key nosuchkey"},
-      {"@10 key 256\n", "1: unknown key 256"},
+      {"@10 key vk256\n", "1: unknown key vk256"},
+      {"@10 key 65\n", "1: unknown key 65"},
       {"@20 quit\n@10 quit\n", "2: times must not go back"},
       {"@10 gap 0\n", "1: gap needs MS"},
       {"10 quit\n", "1: expected \"answer WORD\" or \"@MS COMMAND\""},
@@ -98,6 +99,11 @@ TEST(InputScript, MistakesNameTheirLine) {
   EXPECT_EQ(VirtualKeyByName("z"), 'Z');
   EXPECT_EQ(VirtualKeyByName("F24"), 0x87);
   EXPECT_EQ(VirtualKeyByName("F25"), 0);
+  // Digits are the digit keys; codes have their own spelling.
+  EXPECT_EQ(VirtualKeyByName("0"), '0');
+  EXPECT_EQ(VirtualKeyByName("9"), '9');
+  EXPECT_EQ(VirtualKeyByName("VK9"), 9);
+  EXPECT_EQ(VirtualKeyByName("vk0"), 0);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -9,10 +10,12 @@
 #include "imaging/color_tables.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/host_fs.h"
 #include "platform/instance_lock.h"
 #include "platform/trace.h"
 #include "runtime/command.h"
 #include "shell/form_view.h"
+#include "shell/messages.h"
 #include "shell/program_entry.h"
 #include "support/temp_dir.h"
 
@@ -78,7 +81,7 @@ constexpr char kProject[] =
 
 TEST_F(StartupSteps, RunInOrderWithTheirTraceNames) {
   MakeGame("version 115\ntitle \"デモ\"\nscreen 320 240\nstart_page \"start.qsb\"\n");
-  exe.Write("quenplay.log", "old");
+  game.Write("quenplay.log", "old");
   // A 5-6-5 desktop: the screen modes work at 16 bits and the colour tables follow.
   window.Fake().desktop = platform::FakeDisplay::Format16();
   {
@@ -110,7 +113,7 @@ TEST_F(StartupSteps, RunInOrderWithTheirTraceNames) {
     EXPECT_EQ(view.ScreenManager(), nullptr);
   }
   EXPECT_EQ(QuenColorTables().BitCount, 16);
-  EXPECT_FALSE(platform::PathExists(exe / "quenplay.log"));
+  EXPECT_FALSE(platform::PathExists(game / "quenplay.log"));
   std::vector<std::string> expect = {"TBasePanel.Create",
                                      "DXSound.Initialize",
                                      "QuenInitialize",
@@ -153,12 +156,36 @@ TEST_F(StartupSteps, RunInOrderWithTheirTraceNames) {
 
 TEST_F(StartupSteps, SoundSettingAndItsFailure) {
   MakeGame(kProject);
-  exe.Write("game.ini", "[Sound]\nDirectSound=0\nDelayTime=250\n");
+  // The game folder holds the settings and the log; the player's own folder is left alone.
+  game.Write("game.ini", "[Sound]\nDirectSound=0\nDelayTime=250\n");
+  exe.Write("game.ini", "[Sound]\nDelayTime=100\n");
+  exe.Write("quenplay.log", "kept");
   TFormView view(window, Recorded({{game.Path()}, exe.Path(), ""}));
   view.Create();
   EXPECT_EQ(view.Settings().DelayTime, 200);
   EXPECT_FALSE(view.Settings().DirectSound);
   EXPECT_FALSE(view.StartupFailed());  // the game goes on without sound
+  EXPECT_EQ(exe.Read("quenplay.log"), "kept");
+  // The screen switch carries the full-screen action's hint.
+  ASSERT_EQ(window.Buttons().size(), 2u);
+  EXPECT_EQ(window.Buttons()[1].hint, msg::kFullScreenHint);
+}
+
+TEST_F(StartupSteps, DamagedGameDataEndsTheStartWithAWarningNamingTheFile) {
+  MakeGame(kProject);
+  testing::TempDir data;
+  for (const std::string& bytes : {std::string(), std::string("\x01\0\0", 3)}) {
+    data.Write("game.dat", bytes);
+    TFormView view(window, Recorded({{game.Path(), data.Path()}, exe.Path(), ""}));
+    ::testing::internal::CaptureStderr();
+    view.Create();
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(view.StartupFailed());
+    EXPECT_NE(err.find("警告: "), std::string::npos) << err;
+    EXPECT_NE(err.find(data / "game.dat"), std::string::npos) << err;
+    view.Close();
+    SetTerminateFlag(false);
+  }
 }
 
 TEST_F(StartupSteps, AFailedStartClosesBeforeRunning) {
@@ -471,9 +498,9 @@ TEST_F(StartupSteps, WindowInputReachesTheRegistryAndClosingAsks) {
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("Do you want to exit"), std::string::npos) << err;
   const std::string vars = exe.Read("vars.txt");
-  EXPECT_NE(vars.find("mx\tint\t30\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("q\tbool\tTRUE\n"), std::string::npos) << vars;
-  EXPECT_NE(vars.find("r\tbool\tFALSE\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("mx\t整数\t30\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("q\tフラグ\tTRUE\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("r\tフラグ\tFALSE\n"), std::string::npos) << vars;
 }
 
 TEST_F(StartupSteps, AMissingGameFolderIsNotTheCurrentOne) {
@@ -566,17 +593,27 @@ TEST_F(ProgramEntry, RefusesToRunFromADisc) {
 TEST_F(ProgramEntry, OnePlayerPerGameFolder) {
   testing::TempDir game;
   std::string canonical = platform::CanonicalPath(game.Path());
-  auto held = platform::InstanceLock::Acquire(GameFolderKey(canonical));
+  std::string error;
+  auto held = platform::InstanceLock::Acquire(GameFolderKey(canonical), error);
   ASSERT_NE(held, nullptr);
-  EXPECT_EQ(platform::InstanceLock::Acquire(GameFolderKey(canonical)), nullptr);
+  EXPECT_EQ(platform::InstanceLock::Acquire(GameFolderKey(canonical), error), nullptr);
   TProgramOptions o;
   o.Headless = true;
   o.Params = {game.Path()};
+  // A refused second player says so and fails.
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(RunProgram(o, sys), kExitNormal);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(RunProgram(o, sys), kExitStartupEnded);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("another player runs this game"),
+            std::string::npos);
   EXPECT_TRUE(platform::TraceHistory().empty());
   held.reset();
+  // A lock file that is a link fails closed too.
+  const std::string lock_file =
+      runtime.Path() + "/" + platform::InstanceLockFileName(GameFolderKey(canonical));
+  platform::RemoveFile(lock_file);
+  ASSERT_EQ(::symlink((game.Path() + "/elsewhere").c_str(), lock_file.c_str()), 0);
+  EXPECT_EQ(platform::InstanceLock::Acquire(GameFolderKey(canonical), error), nullptr);
+  platform::RemoveFile(lock_file);
   // Released: the player now runs (and ends at the missing project).
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(RunProgram(o, sys), kExitStartupEnded);

@@ -40,6 +40,26 @@ size=$(stat -c %s "$work/bad.dat")
 printf '\xAA' | dd of="$work/bad.dat" bs=1 seek=$((size - 50000)) conv=notrunc status=none
 if "$tool" verify "$work/bad.dat" >"$work/verify.txt"; then fail "damage not found"; fi
 grep -q 'FAILED' "$work/verify.txt" || fail "no failure line"
+# extract checks the same checksums: the damaged entry is not written, the others are.
+if "$tool" extract "$work/bad.dat" -o "$work/badout" 2>"$work/err.txt"; then fail "extract of damage"; fi
+grep -q 'bgm.wav: checksum mismatch' "$work/err.txt" || fail "extract: $(cat "$work/err.txt")"
+[ ! -e "$work/badout/bgm.wav" ] && [ -e "$work/badout/Readme.TXT" ] || fail "extract of damage wrote"
+
+# A link already in the output folder is never written through.
+mkdir -p "$work/linked" "$work/elsewhere"
+ln -s "$work/elsewhere" "$work/linked/sub"
+if "$tool" extract "$work/game.dat" -o "$work/linked" 2>/dev/null; then fail "link followed"; fi
+[ -z "$(ls -A "$work/elsewhere")" ] || fail "written through a link"
+
+# Packing into the folder being packed, twice: the earlier output is no entry of the later, and
+# numbered files beside the output stay.
+cp -r "$work/src" "$work/self"
+printf 'keep' >"$work/self/own.001"
+"$tool" pack "$work/self" -o "$work/self/own.dat"
+"$tool" pack "$work/self" -o "$work/self/own.dat"
+"$tool" list "$work/self/own.dat" | grep -q '^own\.dat' && fail "own output packed"
+[ "$(cat "$work/self/own.001")" = keep ] || fail "a neighbour of the output went"
+ls "$work/self" | grep -q '~' && fail "temporary left: $(ls "$work/self")"
 
 # Truncated archives fail with the system's message and status 1.
 for cut in 3 9 40 200; do

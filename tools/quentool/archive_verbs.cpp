@@ -59,7 +59,10 @@ int Pack(const Args& in) {
   c.SetFolder(dir);
   std::vector<std::string> files;
   CollectFiles(dir, "", files);
+  // An earlier output inside the folder is no input of the new one.
+  const std::string out_canonical = quen::platform::CanonicalPath(out);
   for (const auto& f : files) {
+    if (!out_canonical.empty() && quen::platform::CanonicalPath(dir + f) == out_canonical) continue;
     std::string name;
     std::string rel = f;
     std::replace(rel.begin(), rel.end(), '/', '\\');
@@ -69,20 +72,45 @@ int Pack(const Args& in) {
     }
     c.AddEntry(name);
   }
-  quen::TKvBigFileStream target(out, quen::TFileMode::fmCreate);
-  int64_t base = 0;
-  if (!exe.empty()) {
-    quen::TKvBigFileStream program(exe, quen::TFileMode::fmOpenRead);
-    base = program.GetSize();
-    if (base > INT32_MAX) throw UsageError{"the executable is too large for a trailer"};
-    if (base > 0) target.CopyFrom(program, 0);
-  }
-  c.Write(target);
-  if (!exe.empty()) {
-    quen::WriteInt32(target, static_cast<int32_t>(base));
-    target.WriteBuffer("qn", 2);
+  // The archive is written under a private name beside the output and takes its place when
+  // complete, so neither an interrupted run nor the files beside the output are harmed.
+  const std::string tmp = quen::platform::CreateUniqueFile(out + ".~", ".tmp");
+  if (tmp.empty()) throw UsageError{"cannot write beside " + out};
+  try {
+    {
+      quen::TKvBigFileStream target(tmp, quen::TFileMode::fmCreate);
+      int64_t base = 0;
+      if (!exe.empty()) {
+        quen::TKvBigFileStream program(exe, quen::TFileMode::fmOpenRead);
+        base = program.GetSize();
+        if (base > INT32_MAX) throw UsageError{"the executable is too large for a trailer"};
+        if (base > 0) target.CopyFrom(program, 0);
+      }
+      c.Write(target);
+      if (!exe.empty()) {
+        quen::WriteInt32(target, static_cast<int32_t>(base));
+        target.WriteBuffer("qn", 2);
+      }
+      if (target.GetSize() > quen::TKvBigFileStream::kDefaultPartSize)
+        throw UsageError{"the archive is larger than one file part"};
+    }
+    if (!quen::platform::RenameFile(tmp, out)) throw UsageError{"cannot write " + out};
+  } catch (...) {
+    quen::platform::RemoveFile(tmp);
+    throw;
   }
   return 0;
+}
+
+// The checksum of an entry's content as its checksum mode computes it.
+uint32_t ComputedChecksum(TVrFileCollection& c, const TVrFile& e) {
+  if (e.ChecksumMode == 1) {
+    quen::TKvMemoryStream content;
+    c.ReadEntry(e, content);
+    return quen::Crc32(content.Data().data(), content.Data().size());
+  }
+  std::string stored = c.ReadStored(e);
+  return quen::Crc32(stored.data(), stored.size());
 }
 
 void OpenArchive(TVrFileCollection& c, const std::string& path) {
@@ -150,12 +178,30 @@ int Extract(const Args& in) {
       ++missing;
       continue;
     }
+    // Nothing is written through a link already in the output folder.
     std::string path = out;
-    for (size_t k = 0; k + 1 < parts.size(); ++k) {
-      path += quen::platform::Cp932ToUtf8(parts[k]) + "/";
-      quen::platform::MakeDirectory(path);
+    bool linked = false;
+    for (size_t k = 0; k + 1 < parts.size() && !linked; ++k) {
+      path += quen::platform::Cp932ToUtf8(parts[k]);
+      linked = quen::platform::IsSymlink(path);
+      path += "/";
+      if (!linked) quen::platform::MakeDirectory(path);
     }
-    path += quen::platform::Cp932ToUtf8(parts.back());
+    if (!linked) {
+      path += quen::platform::Cp932ToUtf8(parts.back());
+      linked = quen::platform::IsSymlink(path);
+    }
+    if (linked) {
+      std::fprintf(stderr, "quentool extract: skipping %s: a link is in the way\n",
+                   Utf8Name(e).c_str());
+      ++missing;
+      continue;
+    }
+    if (c.Version() > 100 && ComputedChecksum(c, e) != e.Checksum) {
+      std::fprintf(stderr, "quentool extract: %s: checksum mismatch\n", Utf8Name(e).c_str());
+      ++missing;
+      continue;
+    }
     quen::TKvBigMemoryStream content;
     c.ReadEntry(e, content);
     content.SaveToFile(path);
@@ -177,14 +223,7 @@ int Verify(const Args& args) {
     }
     uint32_t crc = 0;
     try {
-      if (e.ChecksumMode == 1) {
-        quen::TKvMemoryStream content;
-        c.ReadEntry(e, content);
-        crc = quen::Crc32(content.Data().data(), content.Data().size());
-      } else {
-        std::string stored = c.ReadStored(e);
-        crc = quen::Crc32(stored.data(), stored.size());
-      }
+      crc = ComputedChecksum(c, e);
     } catch (const quen::EQuenError&) {
       std::printf("%s\tFAILED (damaged data)\n", name.c_str());
       ++failed;

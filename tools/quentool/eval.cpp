@@ -21,19 +21,10 @@ namespace {
 using quen::platform::Cp932ToUtf8;
 using quen::platform::Utf8ToCp932;
 
-const char* TypeName(uint8_t type) {
-  switch (type) {
-    case quen::PT_INT:
-      return "int";
-    case quen::PT_FLOAT:
-      return "float";
-    case quen::PT_BOOL:
-      return "bool";
-    case quen::PT_STR:
-      return "str";
-    default:
-      return "none";
-  }
+// The label authors see for the type, as UTF-8.
+std::string TypeName(uint8_t type) {
+  const std::string label = quen::ValueTypeLabel(type);
+  return label.empty() ? "none" : Cp932ToUtf8(label);
 }
 
 uint8_t TypeFromName(const std::string& name) {
@@ -65,7 +56,7 @@ std::string DescribeOperand(const quen::TCustomParam& o) {
     return "name " + Cp932ToUtf8(v->TargetName());
   uint8_t type = o.GetValueType();
   std::string value = type == quen::PT_STR ? Quoted(o.GetAsString()) : o.GetAsString();
-  return std::string(TypeName(type)) + " " + value;
+  return TypeName(type) + " " + value;
 }
 
 void Dump(const quen::TQuenParser& parser) {
@@ -143,7 +134,7 @@ int RunEval(const quentool::Args& given) {
       // The result could not be detached: the run produced nothing usable.
     }
     if (const quen::TCustomParam* result = parser.Result())
-      std::printf("%s %s\n", TypeName(result->GetValueType()),
+      std::printf("%s %s\n", TypeName(result->GetValueType()).c_str(),
                   Cp932ToUtf8(result->GetAsString()).c_str());
     else
       std::printf("none\n");
