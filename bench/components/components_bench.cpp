@@ -7,10 +7,12 @@
 
 #include <time.h>
 
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
 
+#include "base/sjis.h"
 #include "base/stream.h"
 #include "components/brix_collection.h"
 #include "components/quen_kinds.h"
@@ -20,6 +22,7 @@
 #include "imaging/brix_hooks.h"
 #include "imaging/color_tables.h"
 #include "platform/host_fs.h"
+#include "platform/text_encoding.h"
 
 namespace {
 
@@ -51,11 +54,33 @@ struct TWorld {
     TKvMemoryStream out;
     list.SaveToStream(out);
     platform::WriteFileAtomically(folder + "sprite.brx", out.Data());
+    Picture("chara.brx", 300, 500, true);
+    Picture("bg.brx", kScreenW, kScreenH, false);
     auto fm = std::make_unique<TVrFileManager>();
     fm->SetGameFolder(folder);
     SetFileManager(std::move(fm));
   }
   ~TWorld() { platform::RemoveTree(folder); }
+  // A picture of noise, with a mask that leaves a margin transparent when asked for.
+  void Picture(const std::string& name, int32_t w, int32_t h, bool masked) {
+    TBrixFrameList list;
+    TBrixFrame& f = list.AddFrame();
+    f.Picture.SetSize(w, h, 32);
+    std::minstd_rand rng(5);
+    for (int32_t y = 0; y < h; ++y) {
+      uint8_t* row = f.Picture.ScanLine(y);
+      for (int32_t i = 0; i < w * 4; ++i) row[i] = static_cast<uint8_t>(rng() >> 8);
+    }
+    if (masked) {
+      TDIBSurface& mask = f.Picture.CreateMask();
+      for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+          mask.ScanLine(y)[x] = static_cast<uint8_t>(x < 40 || x >= w - 40 ? 0 : 255);
+    }
+    TKvMemoryStream out;
+    list.SaveToStream(out);
+    platform::WriteFileAtomically(folder + name, out.Data());
+  }
 };
 
 TWorld& World() {
@@ -213,6 +238,103 @@ void BM_Snow_1000_Frame(benchmark::State& st) {
   st.counters["particles"] = snow->ParticleCount();
 }
 BENCHMARK(BM_Snow_1000_Frame)->Unit(benchmark::kMicrosecond);
+
+// 200 characters of a message page: kana and kanji with a few ASCII words.
+std::string PageText() {
+  const std::string part =
+      "吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。Hello world ";
+  std::string out;
+  while (sjis::CharCount(out) < 200) out += platform::Utf8ToCp932(part);
+  size_t i = 0;
+  for (size_t n = 0; n < 200 && i < out.size(); ++n) i += sjis::CharLen(out, i);
+  return out.substr(0, i);
+}
+
+// A typical scene: a background, two masked 300 x 500 characters, a half-transparent 760 x 160
+// box and a message box of 200 characters at 24 pixels with an edge of 2.
+struct TTypical {
+  std::unique_ptr<TQuenBaseList> reg = std::make_unique<TQuenBaseList>();
+  TQuenMes* mes = nullptr;
+  TTypical() {
+    World();
+    reg->SetSize(kScreenW, kScreenH);
+    TQuenControl* root = &reg->ActiveRoot();
+    auto image = [&](const char* src, int32_t x, int32_t y, int32_t w, int32_t h) {
+      auto* img = reg->Create<TQuenImages>();
+      img->SetParent(root);
+      img->WriteProp(PR_SOURCE, TPropValue::OfStr(src));
+      img->SetBounds(x, y, w, h);
+    };
+    image("bg.brx", 0, 0, kScreenW, kScreenH);
+    image("chara.brx", 60, 60, 300, 500);
+    image("chara.brx", 440, 60, 300, 500);
+    auto* box = reg->Create<TQuenBox>();
+    box->SetParent(root);
+    box->SetBounds(20, 420, 760, 160);
+    box->WriteProp(PR_COLOR, TPropValue::OfInt(0x202020));
+    box->WriteProp(PR_ALPHA, TPropValue::OfInt(128));
+    mes = reg->Create<TQuenMes>();
+    mes->SetParent(box);
+    mes->SetBounds(10, 10, 740, 140);
+    mes->WriteProp(PR_FONTHEIGHT, TPropValue::OfInt(24));
+    mes->WriteProp(PR_FONTBORDER, TPropValue::OfInt(2));
+    mes->WriteProp(PR_FONTCOLOR, TPropValue::OfInt(0xFFFFFF));
+    mes->WriteProp(PR_TEXTDELAY, TPropValue::OfInt(0));
+    mes->WriteProp(PR_TEXT, TPropValue::OfStr(PageText()));
+    for (int i = 0; i < 4; ++i) reg->UpdateAll(16);
+    DrawWhole(*reg);
+  }
+};
+
+void BM_TypicalSceneRedraw(benchmark::State& st) {
+  TTypical scene;
+  std::vector<uint8_t> from(size_t{kScreenW} * kScreenH * 4, 1), to(from.size());
+  Alternate(
+      st, "redraw_us", [&] { DrawWhole(*scene.reg); }, "memcpy_us",
+      [&] { std::memcpy(to.data(), from.data(), from.size()); });
+  st.counters["pages"] = scene.mes->PropInt(PR_COUNT);
+}
+BENCHMARK(BM_TypicalSceneRedraw)->Unit(benchmark::kMicrosecond);
+
+// One reveal frame: a glyph more (16 ms delay, no fade), the update and its dirty rectangle.
+void BM_RevealFrame(benchmark::State& st) {
+  TTypical scene;
+  auto restart = [&] {
+    scene.mes->WriteProp(PR_TEXTDELAY, TPropValue::OfInt(256));
+    scene.mes->WriteProp(PR_TEXT, TPropValue::OfStr("<WAIT VALUE=16>" + PageText()));
+    for (int i = 0; i < 3; ++i) scene.reg->UpdateAll(16);
+    DrawWhole(*scene.reg);
+  };
+  restart();
+  int frames = 0;
+  for (auto _ : st) {
+    scene.reg->UpdateAll(16);
+    scene.reg->DrawAll();
+    scene.reg->ClearDirty();
+    if (++frames == 150) {
+      st.PauseTiming();
+      restart();
+      frames = 0;
+      st.ResumeTiming();
+    }
+  }
+}
+BENCHMARK(BM_RevealFrame)->Unit(benchmark::kMicrosecond);
+
+// A new 200-character page: build, layout and drawing its glyphs.
+void BM_NewPage(benchmark::State& st) {
+  TTypical scene;
+  const std::string text = PageText();
+  for (auto _ : st) {
+    scene.mes->WriteProp(PR_TEXT, TPropValue::OfStr(text));
+    scene.reg->UpdateAll(16);
+    scene.reg->UpdateAll(16);
+    scene.reg->UpdateAll(16);
+    scene.reg->DrawAll();
+    scene.reg->ClearDirty();
+  }
+}
+BENCHMARK(BM_NewPage)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

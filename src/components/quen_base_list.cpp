@@ -7,6 +7,7 @@
 #include "base/stream.h"
 #include "components/base_panel.h"
 #include "components/brix_collection.h"
+#include "components/message_target.h"
 #include "components/messages.h"
 #include "components/quen_kinds.h"
 #include "components/quen_motion.h"
@@ -500,17 +501,30 @@ void TQuenBaseList::Feed(const TInputEvent& e) {
       if (e.WheelDelta > 0) ActiveRoot().WheelUp = true;
       return;
     case TInputKind::KeyDown:
-      if (e.Key < 0 || e.Key >= 256 || e.AutoRepeat) return;
+      if (e.Key < 0 || e.Key >= 256) return;
+      if (TQuenControl* f = Focus(); f && f->TakesKeyboard()) {
+        f->KeyInput(e.Key, true);
+        return;
+      }
+      if (e.AutoRepeat) return;
       KeyDown(e.Key);
       key_pushed_[static_cast<size_t>(e.Key)] = 1;
       return;
     case TInputKind::KeyUp:
       if (e.Key < 0 || e.Key >= 256) return;
+      if (TQuenControl* f = Focus();
+          f && f->TakesKeyboard() && !key_pressed_[static_cast<size_t>(e.Key)]) {
+        f->KeyInput(e.Key, false);
+        return;
+      }
       KeyUp(e.Key);
       return;
     case TInputKind::Text:
       // Typed characters go to the control that has the keyboard focus, if it takes text.
       if (TQuenControl* f = Focus(); f && !e.Text.empty()) f->TextInput(e.Text);
+      return;
+    case TInputKind::Composition:
+      if (TQuenControl* f = Focus()) f->CompositionInput(e.Text);
       return;
   }
 }
@@ -875,6 +889,9 @@ void SetProp(TQuenObject& c, int32_t code, const TCustomParam& value) {
       v.Str = value.GetAsString();
       break;
   }
+  // Text written by a script is no longer the text a text command tracks.
+  if (code == PR_TEXT)
+    if (auto* target = dynamic_cast<IMessageTarget*>(&c)) target->ClearReadTracking();
   c.WriteProp(static_cast<uint8_t>(code), v);
 }
 

@@ -171,6 +171,8 @@ class TQuenBaseList : public TQuenComponent {
   bool KeyPushedLastFrame(int key) const { return key >= 0 && key < 256 && key_pushed_last_[key]; }
   bool KeyRepeatLastFrame(int key) const { return key >= 0 && key < 256 && key_repeat_last_[key]; }
   void SetCursorHost(ICursorHost* host) { cursor_host_ = host; }
+  void SetTextEntryHost(ITextEntryHost* host) { text_entry_host_ = host; }
+  ITextEntryHost* TextEntryHost() const { return text_entry_host_; }
   ICursorHost* CursorHost() const { return cursor_host_; }
   void SetDefaultCursor(std::string file) { default_cursor_ = std::move(file); }
   const std::string& DefaultCursor() const { return default_cursor_; }
@@ -261,6 +263,7 @@ class TQuenBaseList : public TQuenComponent {
   bool sound_on_ = true;
   std::function<void(bool)> sound_on_handler_;
   ICursorHost* cursor_host_ = nullptr;
+  ITextEntryHost* text_entry_host_ = nullptr;
   std::string default_cursor_;
   int32_t frame_ms_ = 0;
   TParamCollection* script_vars_ = nullptr;

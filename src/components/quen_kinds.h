@@ -8,12 +8,14 @@
 #include "components/quen_cabinet.h"
 #include "components/quen_cg_label.h"
 #include "components/quen_custom_image.h"
+#include "components/quen_edit.h"
 #include "components/quen_fire.h"
 #include "components/quen_http.h"
 #include "components/quen_image.h"
 #include "components/quen_images.h"
 #include "components/quen_label.h"
 #include "components/quen_map_image.h"
+#include "components/quen_mes.h"
 #include "components/quen_object.h"
 #include "components/quen_particle.h"
 #include "components/quen_prop_motion.h"
@@ -36,9 +38,6 @@ QUEN_KIND_CLASS(TQuenPrevImages, TQuenImages, LT_IMAGES, Img)
 QUEN_KIND_CLASS(TQuenVideo, TQuenCustomImage, LT_VIDEO, Vid)
 QUEN_KIND_CLASS(TQuenCinema, TQuenControl, LT_CINEMA, Cin)
 QUEN_KIND_CLASS(TQuenPrevMenu, TQuenControl, LT_PREVMENU, PvM)
-QUEN_KIND_CLASS(TQuenMes, TQuenControl, LT_MES, Mes)
-QUEN_KIND_CLASS(TQuenEdit, TQuenControl, LT_EDIT, Edt)
-QUEN_KIND_CLASS(TQuenMemo, TQuenControl, LT_MEMO, Mem)
 QUEN_KIND_CLASS(TQuenSlider, TQuenControl, LT_SLIDER, Sld)
 QUEN_KIND_CLASS(TQuenScrollbar, TQuenSlider, LT_SCROLLBAR, Scb)
 QUEN_KIND_CLASS(TQuenGauge, TQuenControl, LT_GAUGE, Gau)

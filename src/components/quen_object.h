@@ -219,6 +219,12 @@ class TQuenControl : public TQuenComponent {
   // Characters typed while this control has the keyboard focus (Shift-JIS); text entries
   // take them, other controls ignore them.
   virtual void TextInput(const std::string& /*sjis*/) {}
+  // Text entries that hold the focus take the keyboard themselves while their field shows:
+  // keys then never reach the key tables.
+  virtual bool TakesKeyboard() const { return false; }
+  virtual void KeyInput(int32_t /*key*/, bool /*down*/) {}
+  // What the input method is composing (Shift-JIS), shown until it is typed.
+  virtual void CompositionInput(const std::string& /*sjis*/) {}
   virtual std::string GetEffectiveCursor() const { return cursor_; }
   virtual void PositionChanged();
   virtual void ClipChanged();

@@ -48,6 +48,7 @@ struct WindowEvent {
     kDeactivate,
     kToggleFullScreen,
     kText,
+    kComposition,
   };
   WindowEvent() = default;
   WindowEvent(Kind k, int b) : kind(k), button(b) {}
@@ -57,7 +58,7 @@ struct WindowEvent {
   int wheel = 0;        // kWheel: positive up, negative down
   int key = 0;          // kKeyDown, kKeyUp
   bool repeat = false;  // kKeyDown: the system's own repeat of a held key
-  std::string text;     // kText: characters typed (UTF-8)
+  std::string text;     // kText: characters typed; kComposition: the text being composed (UTF-8)
 };
 
 class IGameWindow {
@@ -110,6 +111,17 @@ class IGameWindow {
   virtual bool ReadShownFrame(std::vector<uint32_t>& /*pixels*/, int& /*width*/, int& /*height*/) {
     return false;
   }
+  // Text entry while an edit field has the keyboard: the input method is switched on and
+  // told where the caret is (panel coordinates), so its candidates appear there.
+  virtual void StartTextInput() {}
+  virtual void StopTextInput() {}
+  virtual void SetTextInputRect(int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
+  // The system's clipboard as UTF-8 text.
+  virtual std::string ClipboardText() { return clipboard_; }
+  virtual void SetClipboardText(const std::string& utf8) { clipboard_ = utf8; }
+
+ private:
+  std::string clipboard_;
 };
 
 // The part of r inside a width x height picture; width or height 0 when nothing is left.

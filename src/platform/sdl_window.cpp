@@ -2,6 +2,7 @@
 // buttons drawn as raised buttons with labels of our own rendering, and the black game screen.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <memory>
@@ -206,6 +207,22 @@ class SdlWindow : public IGameWindow {
     SDL_RenderLogicalToWindow(renderer_, static_cast<float>(wx), static_cast<float>(wy), &wx, &wy);
     SDL_WarpMouseInWindow(window_, wx, wy);
   }
+  void StartTextInput() override { SDL_StartTextInput(); }
+  void StopTextInput() override { SDL_StopTextInput(); }
+  void SetTextInputRect(int x, int y, int width, int height) override {
+    int l = x + panel_.x, t = y + panel_.y, r = l + width, b = t + height;
+    SDL_RenderLogicalToWindow(renderer_, static_cast<float>(l), static_cast<float>(t), &l, &t);
+    SDL_RenderLogicalToWindow(renderer_, static_cast<float>(r), static_cast<float>(b), &r, &b);
+    SDL_Rect rect{l, t, std::max(1, r - l), std::max(1, b - t)};
+    SDL_SetTextInputRect(&rect);
+  }
+  std::string ClipboardText() override {
+    char* text = SDL_GetClipboardText();
+    std::string out = text ? text : "";
+    SDL_free(text);
+    return out;
+  }
+  void SetClipboardText(const std::string& utf8) override { SDL_SetClipboardText(utf8.c_str()); }
   void CaptureNextPresent() override { capture_ = true; }
   bool ReadShownFrame(std::vector<uint32_t>& pixels, int& width, int& height) override {
     if (shown_w_ <= 0 || shown_h_ <= 0) return false;
@@ -381,6 +398,14 @@ class SdlWindow : public IGameWindow {
         w.kind = e.type == SDL_KEYDOWN ? WindowEvent::Kind::kKeyDown : WindowEvent::Kind::kKeyUp;
         w.key = vk;
         w.repeat = e.key.repeat != 0;
+        out.push_back(w);
+        break;
+      }
+      case SDL_TEXTEDITING: {
+        // The input method's composition, shown in the edit field until it is committed.
+        WindowEvent w;
+        w.kind = WindowEvent::Kind::kComposition;
+        w.text = e.edit.text;
         out.push_back(w);
         break;
       }

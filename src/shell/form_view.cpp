@@ -20,6 +20,23 @@
 #include "shell/messages.h"
 
 namespace quen {
+namespace {
+
+// The characters of UTF-8 text that the game's character set holds, in Shift-JIS; the others
+// cannot be typed into it and are left out.
+std::string TypableText(const std::string& utf8) {
+  std::string out, piece;
+  for (size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 1;
+    len = std::min(len, utf8.size() - i);
+    if (platform::TryUtf8ToCp932(std::string_view(utf8).substr(i, len), piece)) out += piece;
+    i += len;
+  }
+  return out;
+}
+
+}  // namespace
 
 TFormView::TFormView(platform::IGameWindow& window, TStartupContext context)
     : TFormView(window, std::make_unique<TPlayer>(window, std::move(context))) {}
@@ -196,14 +213,20 @@ bool TFormView::HandleEvent(const platform::WindowEvent& e, int64_t now_ms) {
     case K::kKeyDown:
     case K::kKeyUp:
       // The system's own repeats of a held key are not presses: the registry repeats keys.
-      if (e.kind == K::kKeyDown && e.repeat) return false;
+      // They go on only for an edit field, which repeats by them as the native one did.
       in.Kind = e.kind == K::kKeyDown ? TInputKind::KeyDown : TInputKind::KeyUp;
+      in.AutoRepeat = e.kind == K::kKeyDown && e.repeat;
       in.Key = e.key;
       break;
     case K::kText:
       in.Kind = TInputKind::Text;
       // Characters the game's character set lacks cannot be typed into it.
-      if (!platform::TryUtf8ToCp932(e.text, in.Text)) return false;
+      in.Text = TypableText(e.text);
+      if (in.Text.empty()) return false;
+      break;
+    case K::kComposition:
+      in.Kind = TInputKind::Composition;
+      in.Text = TypableText(e.text);
       break;
   }
   PanelInput(in);

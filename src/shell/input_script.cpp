@@ -166,6 +166,14 @@ bool ParseInputScript(const std::string& text, TInputScript& out, std::string& e
       a.Input.Kind = TInputKind::Text;
       if (!platform::TryUtf8ToCp932(line.substr(at_text + 1), a.Input.Text) || a.Input.Text.empty())
         return fail("text cannot be typed in the game's character set");
+    } else if (cmd == "compose") {
+      // What the input method composes: shown in the edit field, not yet typed; an empty
+      // line ends the composition.
+      size_t at_text = line.find(w[1]) + w[1].size();
+      a.Input.Kind = TInputKind::Composition;
+      if (at_text < line.size() &&
+          !platform::TryUtf8ToCp932(line.substr(at_text + 1), a.Input.Text))
+        return fail("compose cannot be shown in the game's character set");
     } else if (cmd == "button") {
       const std::string which = args == 1 ? Lower(w[2]) : "";
       if (which != "exit" && which != "screen") return fail("button needs exit or screen");

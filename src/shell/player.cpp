@@ -167,9 +167,14 @@ void TPlayer::StartProject() {
   platform::Trace("QuenInitialize");
   cursor_host_ = std::make_unique<TWindowCursorHost>(window_);
   panel_->Registry().SetCursorHost(cursor_host_.get());
+  text_entry_ = std::make_unique<TWindowTextEntry>(window_);
+  panel_->Registry().SetTextEntryHost(text_entry_.get());
   // Headless, a request's completion comes in the frame after it was asked for, every run.
   TQuenHttp::SetWaitForCompletion(platform::Clock().IsVirtual());
   pictures_ = std::make_unique<TBrixCollection>();
+  // The pages of text already read, asked by message boxes and cleared by ClrRead.
+  read_list_ = std::make_unique<TQuenReadList>();
+  SetReadList(read_list_.get());
   panel_->Registry().SetScriptContext(vars_.get(), sys_funcs_.get());
   // Transitions of Flip (and their mask pictures, read with the project's key).
   InstallTransitions(panel_->Registry(), [this] { return project_ ? project_->IdCode : 0; });
@@ -226,9 +231,14 @@ void TPlayer::Free() {
   platform::Trace("QuenFinalize");
   for (const char* step : kQuenFinalSteps) {
     platform::Trace(step);
+    if (std::string_view(step) == "TextRead") {
+      SetReadList(nullptr);
+      read_list_.reset();
+    }
     if (std::string_view(step) == "Bases") {
       panel_.reset();
       cursor_host_.reset();
+      text_entry_.reset();
     }
     // Every component has let its pictures go with the registry.
     if (std::string_view(step) == "BrixMan") pictures_.reset();

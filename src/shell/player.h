@@ -10,6 +10,7 @@
 
 #include "components/base_panel.h"
 #include "components/brix_collection.h"
+#include "components/quen_read_list.h"
 #include "imaging/font_pixel.h"
 #include "media/media_system.h"
 #include "media/screen_manager.h"
@@ -19,6 +20,7 @@
 #include "runtime/project.h"
 #include "runtime/sysfunc_host.h"
 #include "shell/window_cursor_host.h"
+#include "shell/window_text_entry.h"
 
 namespace quen {
 
@@ -132,8 +134,10 @@ class TPlayer : public IProjectHost, public ISystemHost {
   std::unique_ptr<TSysFuncMan> sys_funcs_;
   std::unique_ptr<TDBManager> database_;
   std::unique_ptr<TWindowCursorHost> cursor_host_;
+  std::unique_ptr<TWindowTextEntry> text_entry_;
   std::unique_ptr<TFontPixelManager> glyphs_;
   std::unique_ptr<TBrixCollection> pictures_;
+  std::unique_ptr<TQuenReadList> read_list_;
   std::unique_ptr<TProject> project_;
   TCallMan* call_man_ = nullptr;
   std::unique_ptr<TScreenManager> screen_;

@@ -1,3 +1,4 @@
+#include "text/message_history.h"
 #include "text/text_pictures.h"
 #include "text/text_source.h"
 
@@ -6,6 +7,8 @@ namespace quen {
 namespace {
 ITextPictureSource* g_pictures = nullptr;
 ITextSource* g_texts = nullptr;
+IMessageHistory g_no_history;
+IMessageHistory* g_history = nullptr;
 }  // namespace
 
 ITextPictureSource* TextPictureSource() {
@@ -22,6 +25,14 @@ ITextSource* TextSource() {
 
 void SetTextSource(ITextSource* source) {
   g_texts = source;
+}
+
+IMessageHistory& MessageHistory() {
+  return g_history ? *g_history : g_no_history;
+}
+
+void SetMessageHistory(IMessageHistory* history) {
+  g_history = history;
 }
 
 }  // namespace quen
