@@ -10,6 +10,7 @@
 
 #include "components/base_panel.h"
 #include "components/brix_collection.h"
+#include "components/media_host.h"
 #include "imaging/font_pixel.h"
 #include "media/media_system.h"
 #include "media/screen_manager.h"
@@ -132,6 +133,7 @@ class TPlayer : public IProjectHost, public ISystemHost {
   std::unique_ptr<TSysFuncMan> sys_funcs_;
   std::unique_ptr<TDBManager> database_;
   std::unique_ptr<TWindowCursorHost> cursor_host_;
+  std::unique_ptr<IMediaHost> media_host_;
   std::unique_ptr<TFontPixelManager> glyphs_;
   std::unique_ptr<TBrixCollection> pictures_;
   std::unique_ptr<TProject> project_;
