@@ -65,6 +65,7 @@ class TQuenBase : public TQuenControl {
 };
 
 class TScreenManager;
+class IMediaHost;
 
 // Makes the transition of a kind over target, from the first picture to the second
 // (CreateWipe in the player); null for a kind it does not know.
@@ -170,6 +171,9 @@ class TQuenBaseList : public TQuenComponent {
   void ClearKeyboardState();
   bool KeyPushedLastFrame(int key) const { return key >= 0 && key < 256 && key_pushed_last_[key]; }
   bool KeyRepeatLastFrame(int key) const { return key >= 0 && key < 256 && key_repeat_last_[key]; }
+  // Where sounds and videos find their files and the media layer (none: they stay silent).
+  void SetMediaHost(IMediaHost* host) { media_host_ = host; }
+  IMediaHost* MediaHost() const { return media_host_; }
   void SetCursorHost(ICursorHost* host) { cursor_host_ = host; }
   void SetTextEntryHost(ITextEntryHost* host) { text_entry_host_ = host; }
   ITextEntryHost* TextEntryHost() const { return text_entry_host_; }
@@ -264,6 +268,7 @@ class TQuenBaseList : public TQuenComponent {
   std::function<void(bool)> sound_on_handler_;
   ICursorHost* cursor_host_ = nullptr;
   ITextEntryHost* text_entry_host_ = nullptr;
+  IMediaHost* media_host_ = nullptr;
   std::string default_cursor_;
   int32_t frame_ms_ = 0;
   TParamCollection* script_vars_ = nullptr;

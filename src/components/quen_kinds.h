@@ -19,8 +19,10 @@
 #include "components/quen_object.h"
 #include "components/quen_particle.h"
 #include "components/quen_prop_motion.h"
+#include "components/quen_sound.h"
 #include "components/quen_tile.h"
 #include "components/quen_timer.h"
+#include "components/quen_video.h"
 #include "components/quen_wave.h"
 
 namespace quen {
@@ -35,13 +37,11 @@ namespace quen {
   };
 
 QUEN_KIND_CLASS(TQuenPrevImages, TQuenImages, LT_IMAGES, Img)
-QUEN_KIND_CLASS(TQuenVideo, TQuenCustomImage, LT_VIDEO, Vid)
 QUEN_KIND_CLASS(TQuenCinema, TQuenControl, LT_CINEMA, Cin)
 QUEN_KIND_CLASS(TQuenPrevMenu, TQuenControl, LT_PREVMENU, PvM)
 QUEN_KIND_CLASS(TQuenSlider, TQuenControl, LT_SLIDER, Sld)
 QUEN_KIND_CLASS(TQuenScrollbar, TQuenSlider, LT_SCROLLBAR, Scb)
 QUEN_KIND_CLASS(TQuenGauge, TQuenControl, LT_GAUGE, Gau)
-QUEN_KIND_CLASS(TQuenSound, TQuenComponent, LT_SOUND, Snd)
 
 class TQuenCustomListBox : public TQuenControl {
  public:

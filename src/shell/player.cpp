@@ -30,6 +30,21 @@ namespace quen {
 
 namespace {
 
+// Sounds and videos find their files through the project (a disc may be asked for) and play
+// through the player's media layer.
+class TPlayerMediaHost : public IMediaHost {
+ public:
+  explicit TPlayerMediaHost(TPlayer& player) : player_(player) {}
+  bool EnsureFileAvailable(const std::string& name) override {
+    TProject* project = player_.Project();
+    return project && !name.empty() && project->EnsureFileAvailable(name);
+  }
+  TMediaSystem* Media() override { return player_.Media(); }
+
+ private:
+  TPlayer& player_;
+};
+
 constexpr char kLogFileName[] = "quenplay.log";
 
 // The last two bytes of a file, or "" when it is shorter or unreadable.
@@ -169,6 +184,8 @@ void TPlayer::StartProject() {
   panel_->Registry().SetCursorHost(cursor_host_.get());
   text_entry_ = std::make_unique<TWindowTextEntry>(window_);
   panel_->Registry().SetTextEntryHost(text_entry_.get());
+  media_host_ = std::make_unique<TPlayerMediaHost>(*this);
+  panel_->Registry().SetMediaHost(media_host_.get());
   // Headless, a request's completion comes in the frame after it was asked for, every run.
   TQuenHttp::SetWaitForCompletion(platform::Clock().IsVirtual());
   pictures_ = std::make_unique<TBrixCollection>();

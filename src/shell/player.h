@@ -10,6 +10,7 @@
 
 #include "components/base_panel.h"
 #include "components/brix_collection.h"
+#include "components/media_host.h"
 #include "components/quen_read_list.h"
 #include "imaging/font_pixel.h"
 #include "media/media_system.h"
@@ -135,6 +136,7 @@ class TPlayer : public IProjectHost, public ISystemHost {
   std::unique_ptr<TDBManager> database_;
   std::unique_ptr<TWindowCursorHost> cursor_host_;
   std::unique_ptr<TWindowTextEntry> text_entry_;
+  std::unique_ptr<IMediaHost> media_host_;
   std::unique_ptr<TFontPixelManager> glyphs_;
   std::unique_ptr<TBrixCollection> pictures_;
   std::unique_ptr<TQuenReadList> read_list_;

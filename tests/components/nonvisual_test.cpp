@@ -147,6 +147,23 @@ TEST(NonVisualStream, TailsRoundTripInEveryVersion) {
     s.Frame();  // resolved, half way through nothing yet
     m->WriteProp(PR_PAUSED, TPropValue::OfBool(true));
     s.reg.Create<TQuenHttp>()->WriteProp(PR_NAME, TPropValue::OfStr("web"));
+    // Without a media layer the sound and video keep their modes unopened.
+    auto* snd = s.reg.Create<TQuenSound>();
+    snd->WriteProp(PR_NAME, TPropValue::OfStr("bgm"));
+    for (auto [code, v] : {std::pair{PR_REPEAT, 1},
+                           {PR_VOLUME, 700},
+                           {PR_BALANCE, -300},
+                           {PR_REPEATPOS, 1500},
+                           {PR_REWINDONLOAD, 1}})
+      snd->WriteProp(code, TPropValue::OfInt(v));
+    Scene::On(snd, PR_SOURCE, "bgm.ogg");
+    Scene::On(snd, PR_ONPLAYEND, "end.qsb");
+    snd->SetPlayMode(LP_PLAY);
+    auto* vid = s.Make<TQuenVideo>("clip", 4, 5, 0, 0);
+    Scene::On(vid, PR_SOURCE, "clip.avi");
+    vid->WriteProp(PR_OVERLAY, TPropValue::OfBool(false));
+    vid->WriteProp(PR_VOLUME, TPropValue::OfInt(300));
+    vid->SetPlayMode(LP_PLAY);
     TKvMemoryStream m1;
     s.reg.SaveToStream(m1, v);
     TQuenBaseList loaded;
@@ -163,6 +180,17 @@ TEST(NonVisualStream, TailsRoundTripInEveryVersion) {
     EXPECT_EQ(lm->PropBool(PR_PAUSED), v > 125);
     EXPECT_EQ(loaded.FindComponent("tick")->PropBool(PR_AUTOSCRAP), v > 103);
     EXPECT_EQ(loaded.FindComponent("web")->PropStr(PR_SOURCE), "");
+    TQuenObject* ls = loaded.FindComponent("bgm");
+    ASSERT_NE(ls, nullptr);
+    EXPECT_EQ(ls->PlayMode(), LP_PLAY);
+    EXPECT_EQ(ls->PropStr(PR_SOURCE), "bgm.ogg");
+    EXPECT_EQ(ls->PropInt(PR_VOLUME), 700);
+    EXPECT_EQ(ls->PropBool(PR_REWINDONLOAD), v > 107);
+    EXPECT_EQ(ls->PropInt(PR_REPEATPOS), v > 137 ? 1500 : 0);
+    TQuenObject* lv = loaded.FindComponent("clip");
+    ASSERT_NE(lv, nullptr);
+    EXPECT_EQ(lv->PropBool(PR_OVERLAY), v < 112);
+    EXPECT_EQ(lv->PlayMode(), LP_PLAY);
   }
 }
 
