@@ -1,6 +1,7 @@
 # The demo's scene, made once: a background over the changing screen colour, a character, an
 # animated sprite, a button with hover and pressed pictures, a map image with two doors that
-# light up under the pointer, a caption and falling snow.
+# light up under the pointer, a caption and falling snow. They are made on the screen not shown;
+# the Flip at the end shows them.
 VarNew name=ボタン回数 type=int init={0}
 VarNew name=選んだ扉 type=str
 ImgNew name={"背景"} source={"background.brx"} alpha={200}
@@ -10,3 +11,7 @@ Button name={"ボタン"} source={"button.brx"} hoversource={"button_hover.brx"}
 MapImgNew name={"扉"} source={"map.brx"} hoversource={"map_hover.brx"} mapsource={"hotspots.map"} left={40} top={150} onselect={"chosen.qsb"} priority={1}
 Caption name={"題"} text={"quenplay デモ"} fontheight={24} fontcolor={0} left={20} top={16} priority={4}
 ParticleNew name={"雪"} source={"flake.brx"} partmotion={1} param1={1.5} param2={8} param3={6} appearx={Random(640)} appeary={0} delay={80} width={640} height={480} priority={5}
+# A band slides in from the left while the scene shows.
+BoxNew name={"帯"} left={-240} top={456} width={240} height={16} color={12632256} priority={6}
+PropMotion name={"帯の動き"} target={"帯"} prop=left value={0} time={800} type={2}
+Flip time={0}

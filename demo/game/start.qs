@@ -18,12 +18,13 @@ Calc 曜日 = GetWeekJStr(EncodeDate(2026, 12, 9))
 Calc 画面 = IntToStr(@ScrWidth) ++ "x" ++ IntToStr(@ScrHeight)
 # The scene: pictures, an animation, a button, a map image, a caption and snow.
 Call page="scene.qsb"
-# From here on the screen's colour follows the game clock, frame by frame, from blue to green
-# and back to blue every two seconds; F11, Alt+Enter or the 画面切替 button switch the screen.
+# From here on the colour of the shown screen (root 1 since the scene's Flip) follows the game
+# clock, frame by frame, from blue to green and back to blue every two seconds; F11, Alt+Enter
+# or the 画面切替 button switch the screen.
 VarNew name=色 type=int
 VarNew name=濃さ type=int
 Label colour
 Calc 濃さ = Abs(255 - (@TickCount / 4) % 512)
-Calc 色 = SetProp(Chr(1) ++ "BASE0", 8, (255 - 濃さ) * 256 + 濃さ * 65536)
+Calc 色 = SetProp(Chr(1) ++ "BASE1", 8, (255 - 濃さ) * 256 + 濃さ * 65536)
 Wait time=1
 Jump target=colour

@@ -13,6 +13,8 @@
 #include "expr/param_var.h"
 #include "expr/sys_func_man.h"
 #include "platform/text_encoding.h"
+#include "text/content_stream.h"
+#include "text/markup_compiler.h"
 
 namespace quen {
 
@@ -22,7 +24,9 @@ using platform::TryCp932ToUtf8;
 using platform::TryUtf8ToCp932;
 
 constexpr uint8_t kCodeWhile = 31, kCodeWhileLoop = 33, kCodeBreak = 34, kCodeContinue = 35;
-constexpr uint8_t kCodeJump = 4, kCodeCall = 5;
+constexpr uint8_t kCodeJump = 4, kCodeCall = 5, kCodeTextIns = 20;
+// The reveal delay a text insertion's markup is compiled with unless told.
+constexpr int32_t kDefaultTextDelay = 50;
 
 // Commands whose condition decides whether they act; the player takes an empty condition as
 // false for them, so a condition left out of the text is written TRUE.
@@ -292,13 +296,76 @@ bool HasProps(const TCommandInfo& info) {
   return false;
 }
 
-bool IsOptionName(const TCommandInfo& info, const std::string& n) {
-  if (n == "line" || n == "cont" || n == "disabled" || n == "indent" || n == "code") return true;
+// "e1", "e2", ... name the expression fields in order where no field bears that name.
+std::string FieldName(const TCommandInfo& info, const std::string& key) {
+  for (const TFieldSpec& f : info.fields)
+    if (key == f.name) return key;
+  if (key.size() < 2 || key[0] != 'e') return key;
+  const std::optional<int32_t> n = ParseInt(key.substr(1));
+  if (!n || *n < 1 || key[1] == '0') return key;
+  int32_t k = 0;
+  for (const TFieldSpec& f : info.fields)
+    if (f.kind == FK_EXPR && ++k == *n) return f.name;
+  return key;
+}
+
+bool IsTextIns(const TCommandInfo& info) {
+  return std::string(info.name) == "TextIns";
+}
+
+bool IsOptionName(const TCommandInfo& info, const std::string& key) {
+  if (key == "line" || key == "cont" || key == "disabled" || key == "indent" || key == "code")
+    return true;
+  if (IsTextIns(info) && (key == "content" || key == "delay")) return true;
+  const std::string n = FieldName(info, key);
   for (const TFieldSpec& f : info.fields) {
     if (n == f.name) return true;
     if (f.kind == FK_PROPS && PropKey(n)) return true;
   }
   return false;
+}
+
+// Plain markup that compiles to exactly the stored content stream, with the delay it needs;
+// nothing for a stream with decorations, links or records plain text cannot make.
+std::optional<std::string> MarkupOf(const std::string& content, int32_t& delay) {
+  TContentImage image;
+  try {
+    TKvMemoryStream m(content);
+    image = ReadContent(m);
+    if (m.Remaining() != 0) return std::nullopt;
+  } catch (const EQuenError&) {
+    return std::nullopt;
+  }
+  std::string out;
+  bool delay_known = false;
+  delay = kDefaultTextDelay;
+  for (const TContentGlyph& g : image.glyphs) {
+    if (g.type == 3) {
+      out += g.value ? "<BR CLEAR>" : "<BR>";
+      continue;
+    }
+    if (g.type != 1 || !g.link.empty()) return std::nullopt;
+    if (!delay_known) {
+      delay = g.delay;
+      delay_known = true;
+    } else if (g.delay != delay) {
+      return std::nullopt;
+    }
+    if (g.code < 0x100) {
+      const char c = static_cast<char>(g.code);
+      if (std::string_view("\"%<>\\{}").find(c) != std::string_view::npos) out += '\\';
+      out += c;
+    } else {
+      out += static_cast<char>(g.code >> 8);
+      out += static_cast<char>(g.code & 0xFF);
+    }
+  }
+  try {
+    if (CompileMarkup(SplitMarkupLines(out), delay) != content) return std::nullopt;
+  } catch (const EQuenError&) {
+    return std::nullopt;
+  }
+  return out;
 }
 
 TLine ParseCommandLine(int line, const std::string& s) {
@@ -653,7 +720,12 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
             cmd->fields[f].list.emplace_back();
           }
     }
-    auto set_field = [&](const std::string& key, const TValue& v) {
+    auto set_field = [&](const std::string& given, const TValue& given_value) {
+      const std::string key = FieldName(info, given);
+      TValue v = given_value;
+      // prop= takes a property's name as well as an expression.
+      if (key == "prop" && v.kind == TValue::kBare && !ParseInt(v.text))
+        if (const std::optional<int> id = PropKey(v.text)) v.text = std::to_string(*id);
       for (size_t f = 0; f < info.fields.size(); ++f) {
         const TFieldSpec& layout = info.fields[f];
         TField& fld = cmd->fields[f];
@@ -706,8 +778,31 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
       Fail(l.line, "unknown field " + key);
     };
     if (l.code == 15) cmd->fields[1].num = PT_INT;  // VarNew declares an int unless told
-    if (l.main) set_field(info.fields[static_cast<size_t>(info.main)].name, *l.main);
+    // A text insertion's body: markup compiled with the delay, or the stream's bytes.
+    std::optional<std::string> markup, content;
+    int32_t delay = kDefaultTextDelay;
+    auto text_value = [&](const TValue& v) {
+      return v.kind == TValue::kBare || v.kind == TValue::kBraced ? ToSjis(l.line, v.text) : v.text;
+    };
+    if (l.main) {
+      if (l.code == kCodeTextIns)
+        markup = text_value(*l.main);
+      else
+        set_field(info.fields[static_cast<size_t>(info.main)].name, *l.main);
+    }
     for (auto& [k, v] : l.opts) {
+      if (l.code == kCodeTextIns && (k == "text" || k == "content" || k == "delay")) {
+        if (k == "text") {
+          markup = text_value(v);
+        } else if (k == "delay") {
+          delay = IntValue(l.line, k, v);
+        } else {
+          auto bytes = v.text.rfind("hex:", 0) == 0 ? Unhex(v.text.substr(4)) : std::nullopt;
+          if (!bytes) Fail(l.line, "content needs hex:BYTES");
+          content = *bytes;
+        }
+        continue;
+      }
       if (k == "line") {
         cmd->line = IntValue(l.line, k, v);
       } else if (k == "cont" || k == "disabled" || k == "code") {
@@ -729,6 +824,19 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
       bool cond_given = false;
       for (auto& [k, v] : l.opts) cond_given |= k == "cond";
       if (!cond_given) set_field("cond", TValue{TValue::kBare, "TRUE"});
+    }
+    if (l.code == kCodeTextIns) {
+      if (markup && content) Fail(l.line, "TextIns takes markup or content=, not both");
+      if (content) cmd->fields[0].str = *content;
+      if (markup && !markup->empty()) {
+        try {
+          cmd->fields[0].str = CompileMarkup(SplitMarkupLines(*markup), delay);
+        } catch (const EQuenError& e) {
+          std::string msg;
+          if (!TryCp932ToUtf8(e.Message(), msg)) msg = e.Message();
+          Fail(l.line, "markup: " + msg);
+        }
+      }
     }
     // Targets.
     if (l.code == kCodeJump || l.code == kCodeCall) {
@@ -849,6 +957,17 @@ std::string DumpPage(const TPage& page) {
           break;
         case FK_STR: {
           std::string plain;
+          if (c.GetCode() == kCodeTextIns && f == 0) {
+            if (fld.str.empty()) break;
+            int32_t delay = kDefaultTextDelay;
+            if (const std::optional<std::string> markup = MarkupOf(fld.str, delay)) {
+              if (delay != kDefaultTextDelay) opt("delay", std::to_string(delay));
+              main = PlainSafe(*markup, plain) ? plain : Quote(*markup);
+            } else {
+              opt("content", "hex:" + Hex(fld.str));
+            }
+            break;
+          }
           if (is_main && PlainSafe(fld.str, plain)) {
             main = plain;
           } else if (!fld.str.empty() ||

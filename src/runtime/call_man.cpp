@@ -320,6 +320,7 @@ int TCallMan::StepCommand() {
     Trace(c);
     TPage* p = page;
     bool busy = false;
+    const int32_t at = pc;
     try {
       if (!started) {
         if (c->GetDisabled()) {
@@ -340,8 +341,10 @@ int TCallMan::StepCommand() {
         busy = false;
       }
     } catch (const EQuenError&) {
-      // The command has no effect; pc and started stay where they were.
+      // The command has no effect; pc and started stay where they were. A command that moved
+      // past itself before it raised is not run again, and the next one starts afresh.
       last_step_raised = true;
+      if (pc != at) started = 0;
     }
     result = busy ? 2 : 0;
     if (p) {

@@ -106,6 +106,7 @@ class TCallMan : public TCallManBase {
   const TSysFuncMan& Funcs() const { return funcs_; }
   TTimerList& Events();
   TStackList& Frames() { return stack_; }
+  TQuenBaseList& Registry() { return registry_; }
   const std::list<std::unique_ptr<TPage>>& Cache() const { return pages_; }
 
   // The state.
@@ -124,6 +125,9 @@ class TCallMan : public TCallManBase {
   int32_t frame_ms = 0;
   // True when a page can be opened (the installation's disk is present).
   std::function<bool(const std::string&)> page_available;
+  // Resets what the Reset command restarts besides the registry and the variables: the table
+  // database and the history formats.
+  std::function<void()> reset_game;
   // Posts a close request to the main window (Terminate).
   std::function<void()> request_close;
   // One line of the command trace; unset when tracing is off.

@@ -1,8 +1,10 @@
 // The command classes: control flow, calculations, variables and waits run here; the commands
-// of components, text, media and saves keep their stored fields until their parts run them.
+// of components, text, media, screens and resets come from their own files (com_support.h); the
+// history and save commands keep their stored fields until their parts run them.
 #include "base/error.h"
 #include "expr/param_collection.h"
 #include "runtime/call_man.h"
+#include "runtime/com_support.h"
 #include "runtime/interp_messages.h"
 
 namespace quen {
@@ -371,6 +373,8 @@ std::unique_ptr<TCommand> NewCommand(uint8_t code) {
     case 46:
       return std::make_unique<TComDoEvent>();
     default:
+      for (auto make : {NewComponentCommand, NewScreenCommand, NewTextCommand, NewResetCommand})
+        if (std::unique_ptr<TCommand> c = make(code)) return c;
       if (code < kCommandCount) return std::make_unique<TComStored>(code);
       RaiseError(msg::kBadCommand);
   }

@@ -60,10 +60,13 @@ std::vector<TCommandInfo> BuildInfos() {
   t.push_back({"GetProp", {{FK_EXPR, "comp"}, {FK_EXPR, "prop"}, {FK_STR, "var"}}, -1});
   t.push_back({"SetProp", {{FK_EXPR, "comp"}, {FK_EXPR, "prop"}, {FK_EXPR, "value"}}, -1});
   t.push_back({"ObjDel", {{FK_EXPR, "comp"}}, 0});
-  t.push_back(
-      {"TextIns",
-       {{FK_STR, "text"}, {FK_EXPR, "e1"}, {FK_EXPR, "e2"}, {FK_EXPR, "e3"}, {FK_EXPR, "e4", 106}},
-       0});
+  t.push_back({"TextIns",
+               {{FK_STR, "text"},
+                {FK_EXPR, "box"},
+                {FK_EXPR, "read"},
+                {FK_EXPR, "wait"},
+                {FK_EXPR, "block", 106}},
+               0});
   t.push_back({"MovieStop",
                {{FK_EXPR, "comp"}, {FK_EXPR, "fade"}, {FK_EXPR, "wait"}, {FK_EXPR, "block", 106}},
                -1});
@@ -108,13 +111,13 @@ std::vector<TCommandInfo> BuildInfos() {
   t.push_back({"MediaPlay", {{FK_EXPR, "comp"}}, 0});
   t.push_back(Props("PrevMenuNew"));
   t.push_back({"PropMotion",
-               {{FK_EXPR, "e1"},
-                {FK_EXPR, "e2"},
-                {FK_EXPR, "e3"},
-                {FK_EXPR, "e4"},
-                {FK_EXPR, "e5"},
-                {FK_EXPR, "e6"},
-                {FK_EXPR, "e7", 107}},
+               {{FK_EXPR, "name"},
+                {FK_EXPR, "target"},
+                {FK_EXPR, "prop"},
+                {FK_EXPR, "value"},
+                {FK_EXPR, "time"},
+                {FK_EXPR, "type"},
+                {FK_EXPR, "paused", 107}},
                -1});
   t.push_back({"FormatHist", {{FK_EXPR, "e1"}, {FK_EXPR, "e2", 110}}, -1});
   for (const char* n : {"SaveCabinet", "LoadCabinet"})

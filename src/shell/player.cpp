@@ -24,7 +24,9 @@
 #include "runtime/interp_messages.h"
 #include "runtime/messages.h"
 #include "runtime/sysfunc_register.h"
+#include "runtime/text_pages.h"
 #include "shell/messages.h"
+#include "text/text_source.h"
 
 namespace quen {
 
@@ -233,6 +235,8 @@ void TPlayer::Free() {
   freed_ = true;
   SetTerminateFlag(true);
   platform::Trace("Project.Free");
+  // The message boxes read no more texts from the pages that go with the project.
+  if (text_source_ && TextSource() == text_source_.get()) SetTextSource(nullptr);
   if (project_) project_->Destroy();
   project_.reset();
   call_man_ = nullptr;
@@ -253,6 +257,7 @@ void TPlayer::Free() {
       read_list_.reset();
     }
     if (std::string_view(step) == "Bases") {
+      DumpTreeToFile();
       panel_.reset();
       cursor_host_.reset();
       text_entry_.reset();
@@ -279,6 +284,11 @@ std::unique_ptr<TCallManBase> TPlayer::CreateCallMan(TProject& project) {
       platform::TraceLine(platform::TryCp932ToUtf8(line, utf8) ? utf8 : line);
     };
   }
+  cm->reset_game = [this] {
+    if (database_) database_->Reset();
+  };
+  text_source_ = std::make_unique<TPageTextSource>(*cm);
+  SetTextSource(text_source_.get());
   call_man_ = cm.get();
   return cm;
 }
@@ -340,6 +350,12 @@ void TPlayer::ShowOldPage(const std::string& file_name) {
   platform::Dialogs().MessageBox(msg::kCaptionWarning, file_name + "\r\n" + msg::kRebuildPage,
                                  platform::MsgIcon::kWarning, platform::MsgButtons::kOk);
   window_.PostClose();
+}
+
+void TPlayer::DumpTreeToFile() {
+  if (dump_tree_file_.empty() || !panel_) return;
+  if (!platform::WriteFileAtomically(dump_tree_file_, panel_->Registry().Dump()))
+    std::fprintf(stderr, "quenplay: cannot write %s\n", dump_tree_file_.c_str());
 }
 
 void TPlayer::DumpVariablesToFile() {

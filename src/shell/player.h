@@ -25,6 +25,7 @@
 
 namespace quen {
 
+class ITextSource;
 class TCallMan;
 class TDBManager;
 class TParamCollection;
@@ -60,6 +61,8 @@ class TPlayer : public IProjectHost, public ISystemHost {
   void SetForcedDepth(int32_t bits) { forced_depth_ = bits; }
   // Where Free writes every variable (after the end page ran); empty for nowhere.
   void SetDumpVarsFile(std::string host_path) { dump_vars_file_ = std::move(host_path); }
+  // Where Free writes the component tree (the registry's dump) before it goes.
+  void SetDumpTreeFile(std::string host_path) { dump_tree_file_ = std::move(host_path); }
   // For the MIDI synthesiser the media managers make (platform::MidiSynthOptions).
   void SetMidiOptions(std::string sound_font, std::string dump_file) {
     midi_options_.sound_font = std::move(sound_font);
@@ -98,6 +101,7 @@ class TPlayer : public IProjectHost, public ISystemHost {
   void StartProject();
   void ShowOldPage(const std::string& file_name);
   void DumpVariablesToFile();
+  void DumpTreeToFile();
 
   // IProjectHost
   void TitleChanged(const std::string& title) override;
@@ -125,6 +129,8 @@ class TPlayer : public IProjectHost, public ISystemHost {
   IPlayerWindow* shell_ = nullptr;
   int32_t forced_depth_ = 0;
   std::string dump_vars_file_;
+  std::string dump_tree_file_;
+  std::unique_ptr<ITextSource> text_source_;
   platform::MidiSynthOptions midi_options_;
   bool freed_ = false;
 

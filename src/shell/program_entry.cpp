@@ -82,7 +82,8 @@ bool ParseDisplayModes(const std::string& list, std::vector<platform::DisplayMod
 
 std::string UsageText() {
   return "usage: quenplay [--headless] [--trace FILE] [--input FILE] [--frames N]\n"
-         "                [--frame-ms N] [--dump-vars FILE] [--seed N] [--depth 15|16|32]\n"
+         "                [--frame-ms N] [--dump-vars FILE] [--dump-tree FILE] [--seed N]\n"
+         "                [--depth 15|16|32]\n"
          "                [--dump-frames DIR [--dump-every K]] [--display-modes LIST]\n"
          "                [--date YYYY-MM-DD[THH:MM[:SS]]] [--soundfont FILE] [--dump-midi FILE]\n"
          "                [--dump-sound FILE.wav]\n"
@@ -93,6 +94,7 @@ std::string UsageText() {
          "  --frame-ms N      game time per headless frame (default 16)\n"
          "  --trace FILE      start-up steps and every command run\n"
          "  --dump-vars FILE  every variable at exit: name, type, value (UTF-8)\n"
+         "  --dump-tree FILE  the component tree at exit, as the registry dumps it\n"
          "  --seed N          seed of the scripts' random numbers (headless default 0)\n"
          "  --depth 15|16|32  working colour depth (default: the desktop's; headless 32)\n"
          "  --dump-frames DIR every shown frame as DIR/frame-NNNNNN.png\n"
@@ -172,6 +174,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, TProgramOptions& out
       out.Seed = v;
     } else if (a == "--dump-vars") {
       if (!value(out.DumpVarsFile)) return false;
+    } else if (a == "--dump-tree") {
+      if (!value(out.DumpTreeFile)) return false;
     } else if (a == "--soundfont") {
       if (!value(out.SoundFont)) return false;
     } else if (a == "--dump-midi") {
@@ -342,6 +346,7 @@ int RunProgram(const TProgramOptions& options, IProgramSystem& system) {
   {
     TFormView view(*window, context);
     view.Player().SetDumpVarsFile(options.DumpVarsFile);
+    view.Player().SetDumpTreeFile(options.DumpTreeFile);
     view.Player().SetMidiOptions(options.SoundFont, options.DumpMidiFile);
     view.Player().SetForcedDepth(options.Depth);
     if (!options.DumpFramesFolder.empty()) {

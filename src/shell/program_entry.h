@@ -27,6 +27,7 @@ struct TProgramOptions {
   int FrameMs = 16;
   // Every variable written here at exit.
   std::string DumpVarsFile;
+  std::string DumpTreeFile;
   // Seed of the script's random numbers; headless runs use 0 unless given, so they repeat.
   std::optional<uint64_t> Seed;
   // Headless frame dumps into this folder, every DumpEvery-th frame (0: on request only).

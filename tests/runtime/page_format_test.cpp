@@ -328,3 +328,51 @@ TEST(InterpMessages, EveryRowConverts) {
 
 }  // namespace
 }  // namespace quen
+
+namespace quen {
+namespace {
+
+TEST(PageText, TextInsertionsAsMarkupOrBytesAndReadableFieldNames) {
+  auto bytes = [](const std::string& text) {
+    TPage p;
+    AssemblePage(text, "p.qsb", p);
+    return Bytes(p);
+  };
+  struct Case {
+    std::string source;
+    std::string dumped;  // what the dump holds of the line
+  };
+  const std::vector<Case> cases = {
+      {"TextIns box={\"mes\"} wait={TRUE} Hello world", " box={\"mes\"} wait={TRUE} Hello world\n"},
+      {"TextIns delay=30 \"a<BR>b\\\\<\"", " delay=30 a<BR>b\\<\n"},
+      {"TextIns <B>bold</B>", " content=hex:4b76576f7264313030"},
+      {"TextIns content=hex:0102", " content=hex:0102\n"},
+      {"PropMotion name={\"m\"} target={\"b\"} prop=left value={5} paused={TRUE}",
+       " name={\"m\"} target={\"b\"} prop={3} value={5} paused={TRUE}\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source);
+    TPage p;
+    AssemblePage(c.source, "p.qsb", p);
+    const std::string text = DumpPage(p);
+    EXPECT_NE(text.find(c.dumped), std::string::npos) << text;
+    TPage q;
+    AssemblePage(text, "p.qsb", q);
+    EXPECT_EQ(Bytes(q), Bytes(p)) << text;
+  }
+  // The numbered names stay synonyms of the readable ones.
+  EXPECT_EQ(bytes("TextIns e1={\"m\"} e3={TRUE} hi"), bytes("TextIns box={\"m\"} wait={TRUE} hi"));
+  EXPECT_EQ(bytes("PropMotion e3={3} e7={1}"), bytes("PropMotion prop=left paused={1}"));
+  EXPECT_EQ(bytes("GetProp comp={\"b\"} prop=top var=v"),
+            bytes("GetProp comp={\"b\"} prop={4} var=v"));
+  try {
+    TPage p;
+    AssemblePage("Calc x = 1\nTextIns <A>link", "p.qsb", p);
+    FAIL();
+  } catch (const EQuenError& e) {
+    EXPECT_EQ(e.Message().rfind("line 2: markup: ", 0), 0u) << e.Message();
+  }
+}
+
+}  // namespace
+}  // namespace quen
