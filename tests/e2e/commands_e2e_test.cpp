@@ -60,10 +60,10 @@ TEST_F(CommandsRun, APageBuildsMovesFlipsAndSetsAside) {
       "Terminate\n");
   ASSERT_EQ(r.status, 0) << r.err;
   auto v = Vars();
-  EXPECT_EQ(v["left"], "int\t8");
-  EXPECT_EQ(v["kind"], "int\t2");
-  EXPECT_EQ(v["shown"], "int\t1");
-  EXPECT_EQ(v["moved"], "int\t30");
+  EXPECT_EQ(v["left"], "整数\t8");
+  EXPECT_EQ(v["kind"], "整数\t2");
+  EXPECT_EQ(v["shown"], "整数\t1");
+  EXPECT_EQ(v["moved"], "整数\t30");
   const std::string tree = work.Read("tree.txt");
   // The flip showed root 1 with the title and its caption; gone and the sound were deleted.
   EXPECT_NE(tree.find("registry 64x48 active=1"), std::string::npos) << tree;
