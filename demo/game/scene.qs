@@ -1,7 +1,7 @@
 # The demo's scene, made once: a background over the changing screen colour, a character, an
 # animated sprite, a button with hover and pressed pictures, a map image with two doors that
-# light up under the pointer, a caption and falling snow. They are made on the screen not shown;
-# the Flip at the end shows them.
+# light up under the pointer, a caption, falling snow and a message box revealing its text.
+# They are made on the screen not shown; the Flip at the end shows them.
 VarNew name=ボタン回数 type=int init={0}
 VarNew name=選んだ扉 type=str
 ImgNew name={"背景"} source={"background.brx"} alpha={200}
@@ -14,4 +14,7 @@ ParticleNew name={"雪"} source={"flake.brx"} partmotion={1} param1={1.5} param2
 # A band slides in from the left while the scene shows.
 BoxNew name={"帯"} left={-240} top={456} width={240} height={16} color={12632256} priority={6}
 PropMotion name={"帯の動き"} target={"帯"} prop=left value={0} time={800} type={2}
+# A message box shows a line letter by letter, fading each one in; it goes on while the game runs.
+MesNew name={"文"} left={200} top={24} width={420} height={60} fontheight={20} fontcolor={16777215} delay={120} priority={7}
+TextIns box={"文"} wait={FALSE} ようこそ、<B>デモ</B>の世界へ。文字が一つずつ現れます。
 Flip time={0}
