@@ -1,7 +1,8 @@
 # The demo's scene, made once: a background over the changing screen colour, a character, an
 # animated sprite, a button with hover and pressed pictures, a map image with two doors that
-# light up under the pointer, a caption, falling snow and a message box revealing its text.
-# They are made on the screen not shown; the Flip at the end shows them.
+# light up under the pointer, a caption, falling snow, a message box revealing its text, title
+# music and a blinking prompt. They are made on the screen not shown; the Flip at the end shows
+# them.
 VarNew name=ボタン回数 type=int init={0}
 VarNew name=選んだ扉 type=str
 ImgNew name={"背景"} source={"background.brx"} alpha={200}
@@ -17,4 +18,10 @@ PropMotion name={"帯の動き"} target={"帯"} prop=left value={0} time={800} t
 # A message box shows a line letter by letter, fading each one in; it goes on while the game runs.
 MesNew name={"文"} left={200} top={24} width={420} height={60} fontheight={20} fontcolor={16777215} delay={120} priority={7}
 TextIns box={"文"} wait={FALSE} ようこそ、<B>デモ</B>の世界へ。文字が一つずつ現れます。
+# The title music fades in over a second and a half and repeats; a timer blinks a prompt
+# twice a second (blink.qs).
+Sound name={"曲"} source={"theme.mid"} delay={1500} repeat={TRUE}
+VarNew name=点灯 type=int init={1}
+Caption name={"案内"} text={"ボタンを押してね"} fontheight={16} fontcolor={16777215} left={40} top={396} priority={4}
+Timer name={"点滅"} delay={500} onnotify={"blink.qsb"}
 Flip time={0}
