@@ -1,6 +1,7 @@
 #include "components/quen_video.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "base/stream.h"
 #include "components/media_host.h"
@@ -75,13 +76,19 @@ bool TQuenVideo::TakePicture() {
   if (!item || !item->GetPicture(frame) || !frame.Pixels) return false;
   TDIBX& own = OwnSurface();
   const int32_t w = std::min(frame.Width, own.Width()), h = std::min(frame.Height, own.Height());
+  if (w <= 0 || h <= 0) return true;
+  // Rows go through the surfaces' one row converter; the decoder's fourth byte is cleared first,
+  // as a colour picture has none.
   const int32_t bits = own.BitCount();
+  std::vector<uint32_t> row(static_cast<size_t>(w));
   for (int32_t y = 0; y < h; ++y) {
     const uint32_t* src = frame.Pixels + static_cast<size_t>(y) * frame.Width;
-    for (int32_t x = 0; x < w; ++x) {
-      const uint32_t p = src[x];
-      own.SetPixel(x, y, RgbToPixel(bits, (p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
-    }
+    for (int32_t x = 0; x < w; ++x) row[x] = src[x] & 0xFFFFFF;
+    uint8_t* dst = own.PixelAddress(0, y);
+    if (!dst) break;
+    ConvertRow(reinterpret_cast<const uint8_t*>(row.data()), 32, nullptr, 0, dst, bits, nullptr, 0,
+               w);
+    own.Unlock();
   }
   return true;
 }
