@@ -905,6 +905,8 @@ std::string DumpPage(const TPage& page) {
     // Source is printed only when the compiler makes exactly the stored bytes of it again and
     // the reader can find its closing brace.
     if (auto src = Decompile(e); src && FitsInBraces(*src)) {
+      // A leading '#' would read back as compiled bytes; a space before it keeps it source.
+      if (!src->empty() && (*src)[0] == '#') src->insert(0, " ");
       try {
         TKvMemoryStream again;
         TBuildQuenParser b;

@@ -304,6 +304,15 @@ TEST(PageText, ExpressionsTheReaderCannotBraceAreDumpedAsBytes) {
   TPage q;
   AssemblePage(text, "p.qsb", q);
   EXPECT_EQ(Bytes(q), Bytes(p));
+
+  // A variable whose name starts with '#' is source, not the bytes marker, when read back.
+  TPage h;
+  AssemblePage("Wait time={ #lag} { #lag}", "p.qsb", h);
+  text = DumpPage(h);
+  EXPECT_NE(text.find("time={ #lag}"), std::string::npos) << text;
+  TPage h2;
+  AssemblePage(text, "p.qsb", h2);
+  EXPECT_EQ(Bytes(h2), Bytes(h));
 }
 
 TEST(PageFormat, PropertySetTableIsCapped) {
