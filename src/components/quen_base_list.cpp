@@ -1,7 +1,6 @@
 #include "components/quen_base_list.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "base/error.h"
 #include "base/stream.h"
@@ -187,6 +186,8 @@ TQuenBaseList::~TQuenBaseList() {
   resetting_ = true;
   transition_.reset();
   while (!list_.empty()) Destroy(list_.back());
+  names_.clear();
+  unique_hint_.clear();
   FreeRoots();
 }
 
@@ -308,6 +309,7 @@ TQuenObject* TQuenBaseList::Adopt(std::unique_ptr<TQuenObject> o) {
   by_id_[p->handle_.Id] = p;
   owned_[p->handle_.Id] = std::move(o);
   list_.push_back(p);
+  IndexName(*p, std::string());
   if (p->AsControl() && !Focus()) focus_stale_ = true;
   return p;
 }
@@ -324,16 +326,21 @@ TQuenControl* TQuenBaseList::ResolveControl(TQuenHandle h) const {
 }
 
 TQuenObject* TQuenBaseList::FindByName(std::string_view name) const {
-  for (TQuenObject* o : list_)
-    if (o->name_ == name) return o;
-  return nullptr;
+  if (name.empty()) {
+    for (TQuenObject* o : list_)
+      if (o->name_.empty()) return o;
+    return nullptr;
+  }
+  auto it = names_.find(name);
+  return it == names_.end() ? nullptr : it->second.front();
 }
 
 TQuenObject* TQuenBaseList::FindComponent(std::string_view name) const {
   if (name.empty() || name == RootName(0)) return &ActiveRoot();
   if (name == "\x01" || name == RootName(1)) return &InactiveRoot();
-  for (TQuenObject* o : list_)
-    if (!o->scrapped_ && o->name_ == name) return o;
+  if (auto it = names_.find(name); it != names_.end())
+    for (TQuenObject* o : it->second)
+      if (!o->scrapped_) return o;
   return nullptr;
 }
 
@@ -342,18 +349,57 @@ TQuenControl* TQuenBaseList::FindParentControl(std::string_view name) const {
   if (name == "\x01") return &InactiveRoot();
   if (name == RootName(0)) return roots_[0].get();
   if (name == RootName(1)) return roots_[1].get();
-  for (TQuenObject* o : list_)
-    if (!o->scrapped_ && o->name_ == name && o->AsControl()) return o->AsControl();
+  if (auto it = names_.find(name); it != names_.end())
+    for (TQuenObject* o : it->second)
+      if (!o->scrapped_ && o->AsControl()) return o->AsControl();
   return nullptr;
 }
 
 std::string TQuenBaseList::UniqueName(std::string_view stem) const {
-  std::unordered_set<std::string_view> names;
-  for (TQuenObject* o : list_) names.insert(o->name_);
-  for (int64_t n = 0;; ++n) {
+  auto hint = unique_hint_.find(stem);
+  if (hint == unique_hint_.end()) hint = unique_hint_.emplace(std::string(stem), 0).first;
+  for (int64_t n = hint->second;; ++n) {
     std::string candidate = std::string(stem) + std::to_string(n);
-    if (!names.count(candidate)) return candidate;
+    if (!names_.count(candidate)) {
+      hint->second = n;
+      return candidate;
+    }
   }
+}
+
+void TQuenBaseList::SetObjectName(TQuenObject& o, std::string name) {
+  if (name == o.name_) return;
+  std::string old = std::move(o.name_);
+  o.name_ = std::move(name);
+  IndexName(o, old);
+}
+
+void TQuenBaseList::IndexName(TQuenObject& o, const std::string& old_name) {
+  if (!old_name.empty()) {
+    if (auto it = names_.find(old_name); it != names_.end()) {
+      std::erase(it->second, &o);
+      if (it->second.empty()) names_.erase(it);
+    }
+    // A freed stem + n lowers that stem's hint, so UniqueName still gives the smallest free n.
+    size_t digits = old_name.size();
+    while (digits > 0 && old_name[digits - 1] >= '0' && old_name[digits - 1] <= '9') --digits;
+    for (size_t at = digits; at < old_name.size() && !unique_hint_.empty(); ++at) {
+      if (old_name[at] == '0' && at + 1 < old_name.size()) continue;  // not how numbers print
+      const std::string_view number = std::string_view(old_name).substr(at);
+      if (number.size() > 18) continue;
+      auto hint = unique_hint_.find(std::string_view(old_name).substr(0, at));
+      if (hint == unique_hint_.end()) continue;
+      int64_t n = 0;
+      for (char c : number) n = n * 10 + (c - '0');
+      hint->second = std::min(hint->second, n);
+    }
+  }
+  if (o.name_.empty() || o.IsRoot() || Resolve(o.handle_) != &o) return;
+  std::vector<TQuenObject*>& bucket = names_[o.name_];
+  auto at = std::lower_bound(
+      bucket.begin(), bucket.end(), &o,
+      [](const TQuenObject* a, const TQuenObject* b) { return a->handle_.Id < b->handle_.Id; });
+  if (at == bucket.end() || *at != &o) bucket.insert(at, &o);
 }
 
 int32_t TQuenBaseList::ListComponents(std::vector<std::string>& out, uint8_t type,
@@ -377,9 +423,9 @@ void TQuenBaseList::Scrap(TQuenObject* o) {
   TQuenControl* c = o->AsControl();
   if (c) c->Invalidate();
   o->scrapped_ = true;
-  o->name_.clear();
+  SetObjectName(*o, std::string());
   scrap_.push_back(o->handle_);
-  if (c && c->Parent()) c->Parent()->SortChildren();
+  if (c && c->Parent()) c->Parent()->ReorderChild(c);
 }
 
 void TQuenBaseList::Destroy(TQuenObject* o) {
@@ -401,6 +447,7 @@ void TQuenBaseList::Destroy(TQuenObject* o) {
   }
   events_.RemoveWaitingOf(h);
   std::erase(scrap_, h);
+  SetObjectName(*o, std::string());
   auto it = std::find(list_.begin(), list_.end(), o);
   if (it != list_.end()) {
     const size_t index = static_cast<size_t>(it - list_.begin());
@@ -678,6 +725,8 @@ void TQuenBaseList::Reset() {
   FreeRoots();
   events_.Clear();
   while (!list_.empty()) Destroy(list_.back());
+  names_.clear();
+  unique_hint_.clear();
   resetting_ = false;
   scrap_.clear();
   rclick_.clear();

@@ -234,8 +234,19 @@ class TQuenBaseList : public TQuenComponent {
   void KeyUp(int key);
   void FireKeys();
   void LoadComponent(TStream& s, int32_t version);
+  // Gives o a new name and keeps the name index true.
+  void SetObjectName(TQuenObject& o, std::string name);
+  void IndexName(TQuenObject& o, const std::string& old_name);
 
+  struct TNameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
   uint64_t next_id_ = 1;
+  // Components of the list by name, each bucket in list order; unnamed ones are not held.
+  std::unordered_map<std::string, std::vector<TQuenObject*>, TNameHash, std::equal_to<>> names_;
+  // For each stem UniqueName was asked for: every stem + n below the hint is taken.
+  mutable std::unordered_map<std::string, int64_t, TNameHash, std::equal_to<>> unique_hint_;
   std::unordered_map<uint64_t, TQuenObject*> by_id_;
   std::unordered_map<uint64_t, std::unique_ptr<TQuenObject>> owned_;
   std::vector<TQuenObject*> list_;

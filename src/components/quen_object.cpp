@@ -187,9 +187,12 @@ void TQuenObject::SetName(std::string_view name) {
     TQuenObject* other = owner_->FindByName(name);
     if (other && other != this) ResolveNameClash(*other);
   }
-  name_ = name;
+  if (owner_)
+    owner_->SetObjectName(*this, std::string(name));
+  else
+    name_ = name;
   if (TQuenControl* c = AsControl())
-    if (c->Parent()) c->Parent()->SortChildren();
+    if (c->Parent()) c->Parent()->ReorderChild(c);
 }
 
 void TQuenObject::ResolveNameClash(TQuenObject& other) {
@@ -203,7 +206,7 @@ void TQuenObject::SetPriority(int32_t priority) {
   priority_ = priority;
   priority_offset_ = 0;
   if (c) {
-    if (c->Parent()) c->Parent()->SortChildren();
+    if (c->Parent()) c->Parent()->ReorderChild(c);
     c->Invalidate();
   }
 }
@@ -214,7 +217,7 @@ void TQuenObject::SetPriorityOffset(int32_t offset) {
   if (c) c->Invalidate();
   priority_offset_ = offset;
   if (c) {
-    if (c->Parent()) c->Parent()->SortChildren();
+    if (c->Parent()) c->Parent()->ReorderChild(c);
     c->Invalidate();
   }
 }
@@ -242,7 +245,12 @@ void TQuenObject::SaveToStream(TStream& s, int32_t version) const {
 void TQuenObject::LoadFromStream(TStream& s, int32_t version) {
   std::string name = ReadString(s);
   // Roots keep their own names whatever the stream says.
-  if (!IsRoot()) name_ = std::move(name);
+  if (!IsRoot()) {
+    if (owner_)
+      owner_->SetObjectName(*this, std::move(name));
+    else
+      name_ = std::move(name);
+  }
   priority_ = ReadInt32(s);
   priority_offset_ = version > 103 ? ReadInt32(s) : 0;
   if (version >= 120) tag_ = ReadString(s);
@@ -290,22 +298,43 @@ int TQuenControl::Compare(const TQuenControl& a, const TQuenControl& b) {
 }
 
 // Insertion from the end: a new child goes after every sibling it does not sort before.
-// This needs no total order, so the after-image rules cannot make it misbehave.
+// This needs no total order, so the after-image rules cannot make it misbehave. Without
+// after-images the order is total and the children sorted, so a binary search finds the same
+// place.
 void TQuenControl::InsertChild(TQuenControl* child) {
   size_t pos = children_.size();
-  while (pos > 0 && Compare(*child, *children_[pos - 1]) < 0) --pos;
+  if (child->IsAfterImage() || after_image_children_ > 0) {
+    while (pos > 0 && Compare(*child, *children_[pos - 1]) < 0) --pos;
+  } else {
+    pos = static_cast<size_t>(std::upper_bound(children_.begin(), children_.end(), child,
+                                               [](const TQuenControl* a, const TQuenControl* b) {
+                                                 return Compare(*a, *b) < 0;
+                                               }) -
+                              children_.begin());
+  }
   children_.insert(children_.begin() + static_cast<ptrdiff_t>(pos), child);
+  if (child->IsAfterImage()) ++after_image_children_;
 }
 
 void TQuenControl::RemoveChild(TQuenControl* child) {
-  std::erase(children_, child);
+  if (std::erase(children_, child) && child->IsAfterImage()) --after_image_children_;
 }
 
 void TQuenControl::SortChildren() {
   std::vector<TQuenControl*> old;
   old.swap(children_);
+  after_image_children_ = 0;
   children_.reserve(old.size());
   for (TQuenControl* c : old) InsertChild(c);
+}
+
+void TQuenControl::ReorderChild(TQuenControl* child) {
+  if (after_image_children_ > 0) {
+    SortChildren();
+    return;
+  }
+  RemoveChild(child);
+  InsertChild(child);
 }
 
 bool TQuenControl::IsAncestorOf(const TQuenObject* other) const {
@@ -636,9 +665,12 @@ void TQuenControl::ResolveNameClash(TQuenObject& other) {
   for (int64_t n = 2;; ++n) {
     std::string candidate = stem + "_" + std::to_string(n);
     if (!owner_->FindByName(candidate)) {
-      other.name_ = std::move(candidate);
+      if (other.owner_)
+        other.owner_->SetObjectName(other, std::move(candidate));
+      else
+        other.name_ = std::move(candidate);
       if (TQuenControl* oc = other.AsControl())
-        if (oc->parent_) oc->parent_->SortChildren();
+        if (oc->parent_) oc->parent_->ReorderChild(oc);
       return;
     }
   }

@@ -164,6 +164,8 @@ class TQuenControl : public TQuenComponent {
   TQuenBase* Root();
   // Restores the priority order after a priority, offset or name change of a child.
   void SortChildren();
+  // Moves one child whose place changed (its priority or name) to where it belongs now.
+  void ReorderChild(TQuenControl* child);
   // Orders two siblings; negative when a goes first (drawn under b).
   static int Compare(const TQuenControl& a, const TQuenControl& b);
 
@@ -283,6 +285,8 @@ class TQuenControl : public TQuenComponent {
 
   TQuenControl* parent_ = nullptr;
   std::vector<TQuenControl*> children_;
+  // After-images among the children: their ordering rules are no total order.
+  int32_t after_image_children_ = 0;
   int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   int32_t offset_x_ = 0, offset_y_ = 0;
   bool visible_ = true;

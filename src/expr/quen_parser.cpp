@@ -430,6 +430,22 @@ void TQuenParser::Assign(const TQuenParser& other) {
 void TQuenParser::Execute(TParamCollection& vars, const TSysFuncMan& funcs) {
   result_.reset();
   last_error_.clear();
+  // A lone constant (most property values of a page) is its own result: the run would make a
+  // temporary of the constant's type, copy the value in and detach it again.
+  // (Unless a variable of the temporary's name exists: then the record writes into it.)
+  if (records_.size() == 1) {
+    TOpeData& only = records_.front();
+    if (only.op == ocTo && only.operands.size() == 1 && !only.operands[0]->AsVar() &&
+        only.target == kArgTemp) {
+      TNameCache& c = only.target_cache;
+      if (c.table != &vars || c.generation != vars.Generation())
+        c = {&vars, vars.Generation(), vars.FindVariable(only.target)};
+      if (!c.item) {
+        result_ = only.operands[0]->Clone();
+        return;
+      }
+    }
+  }
   TRun run{vars, funcs, {}};
   try {
     for (TOpeData& rec : records_) RunRecord(run, rec);

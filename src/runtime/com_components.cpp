@@ -241,11 +241,19 @@ class TComComponent : public TCommand {
     const TQuenHandle h = o->Handle();
     Before(*o);
     bool parented = false;
+    // Where each property's expression sits in the page's set, looked up once.
+    std::array<int16_t, 256> slot;
+    slot.fill(-1);
+    if (!fields.empty())
+      for (size_t k = fields[0].ids.size(); k-- > 0;)
+        slot[fields[0].ids[k]] = static_cast<int16_t>(k);
     for (uint8_t id : ApplicationOrder()) {
-      if (!Slot(id)) continue;
+      if (slot[id] < 0) continue;
       // Each property on its own: one that raises leaves the others applied.
       try {
-        const TPropValue v = Read(id, SlotValue(cm, id));
+        TQuenParser& e = fields[0].list[static_cast<size_t>(slot[id])];
+        e.Execute(cm.Vars(), cm.Funcs());
+        const TPropValue v = Read(id, e.Result());
         if (!registry.IsRegistered(o) || registry.Resolve(h) != o) return nullptr;
         Apply(registry, *o, id, v, parented);
       } catch (const EQuenError&) {
