@@ -13,18 +13,12 @@ rm -rf "$out"
 mkdir -p "$out/src"
 cp -r demo/game/. "$out/src/"
 # Pictures are stored as layered images: the blend test card becomes the demo's first one, and
-# the scene's pictures and the map image's hot spots are drawn and encoded by their own script.
+# the scene's pictures and the map image's hot spots are drawn and encoded by their own script;
+# the chime, the title music and the clip are made from their text forms by theirs.
 "$tool" testcard -o "$out/testcard.png"
 "$tool" brx encode "$out/testcard.png" -o "$out/src/testcard.brx"
-# The music and the wave effect from their text forms, and a clip of the test card at three depths with the effect
-# as its sound (Motion JPEG). The sound and video components play them.
-"$tool" media wave demo/media/chime.txt -o "$out/src/chime.wav"
-"$tool" midi asm demo/media/theme.txt -o "$out/src/theme.mid"
-"$tool" testcard -o "$out/card16.png" --depth 16
-"$tool" testcard -o "$out/card15.png" --depth 15
-"$tool" media video "$out/testcard.png" "$out/card16.png" "$out/card15.png" -o "$out/src/clip.avi" \
-  --fps 2 --sound "$out/src/chime.wav"
-rm "$out/testcard.png" "$out/card16.png" "$out/card15.png"
+rm "$out/testcard.png"
+demo/media/make-media.sh "$tool" "$out/src"
 demo/pictures/make-pictures.sh "$tool" "$out/src"
 # Scenario pages are written as text and assembled.
 for page in "$out"/src/*.qs; do

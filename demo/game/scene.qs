@@ -1,8 +1,8 @@
 # The demo's scene, made once: a background over the changing screen colour, a character, an
 # animated sprite, a button with hover and pressed pictures, a map image with two doors that
 # light up under the pointer, a caption, falling snow, a message box revealing its text, title
-# music and a blinking prompt. They are made on the screen not shown; the Flip at the end shows
-# them.
+# music, a blinking prompt and a looping film. They are made on the screen not shown; the Flip
+# at the end shows them.
 VarNew name=ボタン回数 type=int init={0}
 VarNew name=選んだ扉 type=str
 ImgNew name={"背景"} source={"background.brx"} alpha={200}
@@ -24,4 +24,6 @@ Sound name={"曲"} source={"theme.mid"} delay={1500} repeat={TRUE}
 VarNew name=点灯 type=int init={1}
 Caption name={"案内"} text={"ボタンを押してね"} fontheight={16} fontcolor={16777215} left={40} top={396} priority={4}
 Timer name={"点滅"} delay={500} onnotify={"blink.qsb"}
+# A small film plays in a corner over and over, its chime as its sound track.
+Movie name={"映像"} source={"clip.avi"} left={300} top={150} repeat={TRUE} volume={60} priority={2}
 Flip time={0}

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "imaging/dib_surface.h"
+#include "imaging/png_codec.h"
 #include "platform/host_fs.h"
 #include "support/player_run.h"
 #include "support/temp_dir.h"
@@ -62,8 +64,8 @@ TEST_F(PlayerRun, TheDemoGamePlaysAsScriptsDemoShows) {
   ASSERT_EQ(std::system(("cp -r " + demo + "/game/. " + src.Path()).c_str()), 0);
   ASSERT_EQ(std::system((demo + "/pictures/make-pictures.sh " + kTool + " " + src.Path()).c_str()),
             0);
-  // The title music, from its text form, as scripts/demo.sh makes it.
-  Tool("midi asm " + demo + "/media/theme.txt -o " + (src / "theme.mid"));
+  // The chime, the title music and the clip, from their text forms, as scripts/demo.sh makes them.
+  ASSERT_EQ(std::system((demo + "/media/make-media.sh " + kTool + " " + src.Path()).c_str()), 0);
   for (const char* page : {"start", "greet", "scene", "clicked", "chosen", "blink"}) {
     Tool("asm " + (src / (std::string(page) + ".qs")) + " -o " +
          (src / (std::string(page) + ".qsb")));
@@ -107,6 +109,16 @@ TEST_F(PlayerRun, TheDemoGamePlaysAsScriptsDemoShows) {
   std::sort(frames.begin(), frames.end());
   ASSERT_EQ(frames.size(), 2u);
   EXPECT_NE(work.Read("frames/" + frames[0]), work.Read("frames/" + frames[1]));
+  // The film plays in its place over the sky: the dark screen around its colour wheel.
+  TDIBSurface shown;
+  int32_t key = -1;
+  ReadPng(work.Read("frames/" + frames[1]), shown, key);
+  ASSERT_EQ(shown.Width(), 640);
+  ASSERT_GE(shown.StorageBitCount(), 24);
+  const uint8_t* px = shown.ScanLine(152) + shown.StorageBitCount() / 8 * 302;
+  EXPECT_LT(px[0], 70);  // blue
+  EXPECT_LT(px[1], 50);
+  EXPECT_LT(px[2], 50);
 }
 
 TEST_F(PlayerRun, StartUpMessages) {
