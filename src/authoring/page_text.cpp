@@ -1,5 +1,6 @@
 #include "authoring/page_text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <map>
@@ -676,6 +677,18 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
       page.raw_sets[static_cast<size_t>(l.code)][static_cast<size_t>(id / 8)] |=
           static_cast<char>(1 << (id % 8));
     }
+  }
+  // A sound, film or cinema left without a volume slot would stay at the component's 0, silent:
+  // the derived sets of those commands always hold the volume, which then takes its fallback
+  // of full volume when the command gives none.
+  for (const char* name : {"Sound", "Movie", "Cinema"}) {
+    const int code = CommandCode(name);
+    if (code < 0 || code >= set_count || explicit_sets.count(code) || PR_VOLUME / 8 >= set_size)
+      continue;
+    if (std::none_of(lines.begin(), lines.end(), [&](const TLine& l) { return l.code == code; }))
+      continue;
+    page.raw_sets[static_cast<size_t>(code)][PR_VOLUME / 8] |=
+        static_cast<char>(1 << (PR_VOLUME % 8));
   }
   for (auto& [code, bytes] : explicit_sets) {
     if (code >= set_count) Fail(0, ".set for a code beyond .setcount");
