@@ -30,6 +30,18 @@ class SoundRun : public PlayerRun {
     return Run(kPlayer + " --headless --dump-vars " + (work / "vars.txt") + " " + extra + " " +
                game.Path());
   }
+  void Handler(const std::string& name, const std::string& text) {
+    work.Write("handler.qs", text);
+    Tool("asm " + (work / "handler.qs") + " -o " + (game / name));
+  }
+  std::map<std::string, std::string> Vars() {
+    std::map<std::string, std::string> out;
+    for (const std::string& line : TraceLines("vars.txt")) {
+      const size_t tab = line.find('\t');
+      if (tab != std::string::npos) out[line.substr(0, tab)] = line.substr(tab + 1);
+    }
+    return out;
+  }
   // The capture's 16-bit stereo samples, left and right.
   void Capture(const std::string& name, std::vector<int16_t>& left, std::vector<int16_t>& right) {
     const std::string wav = work.Read(name);
@@ -166,6 +178,36 @@ TEST_F(SoundRun, AMidiFadeRaisesTheChannelVolume) {
   const auto half = controller7("half.txt", 300);
   ASSERT_FALSE(half.empty()) << work.Read("half.txt");
   EXPECT_EQ(half.back().second, 63);
+}
+
+TEST_F(SoundRun, PlayEndsAndTimerTicksReachThePage) {
+  // A half-second sound raises its play end once, about 500 ms after it started; its length and
+  // position read in ms. A 250 ms timer ticks 7 or 8 times in two seconds.
+  work.Write("short.txt", "format 1 22050 16\nsquare 441 500 8000\n");
+  Tool("media wave " + (work / "short.txt") + " -o " + (game / "short.wav"));
+  Handler("ended.qsb", "Calc ends = ends + 1\nCalc ended_at = @TickCount - started\n");
+  Handler("tick.qsb", "Calc ticks = ticks + 1\n");
+  Result r = Play(
+      "VarNew name=ends type=int init={0}\nVarNew name=ended_at type=int\n"
+      "VarNew name=started type=int\nVarNew name=ticks type=int init={0}\n"
+      "VarNew name=length type=int\nVarNew name=at type=int\n"
+      "Calc started = @TickCount\n"
+      "Sound name={\"s\"} source={\"short.wav\"} onplayend={\"ended.qsb\"}\n"
+      "Timer name={\"t\"} delay={250} onnotify={\"tick.qsb\"}\n"
+      "Wait time={200}\nGetProp comp={\"s\"} prop=count var=length\n"
+      "GetProp comp={\"s\"} prop=index var=at\nWait time={1800}\nTerminate\n",
+      "");
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto vars = Vars();
+  EXPECT_EQ(vars["ends"], "整数\t1");
+  EXPECT_EQ(vars["length"], "整数\t500");
+  const int at = std::stoi(vars["at"].substr(vars["at"].find('\t') + 1));
+  EXPECT_NEAR(at, 200, 40);
+  const int ended = std::stoi(vars["ended_at"].substr(vars["ended_at"].find('\t') + 1));
+  EXPECT_NEAR(ended, 500, 50);
+  const int ticks = std::stoi(vars["ticks"].substr(vars["ticks"].find('\t') + 1));
+  EXPECT_GE(ticks, 7);
+  EXPECT_LE(ticks, 8);
 }
 
 }  // namespace
