@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a few seconds on its seed corpus
-# (fuzz/corpus/NAME). A crash or a sanitizer report fails the run.
+# Builds the libFuzzer targets with clang and runs them on their seed corpora (fuzz/*/corpus/NAME),
+# sharing one fixed budget of seconds (default 300) among them, so a new target does not make
+# the run longer. A crash or a sanitizer report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-30}
+budget=${1:-300}
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQP_FUZZ=ON -DQP_TESTS=OFF -DQP_BENCH=OFF >/dev/null
 targets=$(cd fuzz && find . -mindepth 2 -name '*_fuzz.cpp' -printf '%f\n' | sed 's/_fuzz\.cpp$//' | sort)
 [ -n "$targets" ] || { echo "fuzz: no targets"; exit 0; }
+seconds=$((budget / $(echo "$targets" | wc -l)))
+[ "$seconds" -ge 5 ] || seconds=5
 cmake --build build/fuzz -j "$(nproc)" --target $(printf 'fuzz_%s ' $targets)
 failed=0
 for t in $targets; do

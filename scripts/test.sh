@@ -13,4 +13,4 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build/test && ctest --output-on-failure -j "$jobs" --timeout 900)
 
-scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
+scripts/fuzz.sh "${FUZZ_SECONDS:-300}"

@@ -73,8 +73,15 @@ TQuenImage* TQuenImage::MakeScreenSnapshot(TQuenBaseList& registry) {
   auto* image = registry.Create<TQuenImage>();
   image->SetName(SnapshotName());
   if (!screen.IsEmpty()) {
-    image->OwnSurface().SetSize(screen.Width(), screen.Height(), screen.BitCount());
-    image->OwnSurface().Assign(screen);
+    auto* plain = dynamic_cast<TDIBX*>(&screen);
+    if (plain && plain->DIB().Width() == screen.Width() &&
+        plain->DIB().Height() == screen.Height()) {
+      // One pass: the copy is made straight from the frame's pixels, never cleared first.
+      image->OwnSurface().AdoptDIB(std::make_unique<TDIBSurface>(plain->DIB()));
+    } else {
+      image->OwnSurface().SetSize(screen.Width(), screen.Height(), screen.BitCount());
+      image->OwnSurface().Assign(screen);
+    }
   }
   image->SetParent(&registry.ActiveRoot());
   image->SetBounds(0, 0, screen.Width(), screen.Height());

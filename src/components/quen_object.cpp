@@ -302,6 +302,17 @@ int TQuenControl::Compare(const TQuenControl& a, const TQuenControl& b) {
 // after-images the order is total and the children sorted, so a binary search finds the same
 // place.
 void TQuenControl::InsertChild(TQuenControl* child) {
+  // A tree being loaded keeps its children in stream order until its keys are in and it is
+  // sorted: so equal keys keep their saved order and a tree saved again gives the same bytes.
+  if (owner_ && owner_->loading_) {
+    children_.push_back(child);
+    if (child->IsAfterImage()) ++after_image_children_;
+    return;
+  }
+  PlaceChild(child);
+}
+
+void TQuenControl::PlaceChild(TQuenControl* child) {
   size_t pos = children_.size();
   if (child->IsAfterImage() || after_image_children_ > 0) {
     while (pos > 0 && Compare(*child, *children_[pos - 1]) < 0) --pos;
@@ -325,7 +336,7 @@ void TQuenControl::SortChildren() {
   old.swap(children_);
   after_image_children_ = 0;
   children_.reserve(old.size());
-  for (TQuenControl* c : old) InsertChild(c);
+  for (TQuenControl* c : old) PlaceChild(c);
 }
 
 void TQuenControl::ReorderChild(TQuenControl* child) {
@@ -334,7 +345,7 @@ void TQuenControl::ReorderChild(TQuenControl* child) {
     return;
   }
   RemoveChild(child);
-  InsertChild(child);
+  PlaceChild(child);
 }
 
 bool TQuenControl::IsAncestorOf(const TQuenObject* other) const {

@@ -278,6 +278,8 @@ class TQuenControl : public TQuenComponent {
  private:
   friend class TQuenBaseList;
   void InsertChild(TQuenControl* child);
+  // Inserts at the child's place in the order (InsertChild keeps stream order while loading).
+  void PlaceChild(TQuenControl* child);
   void RemoveChild(TQuenControl* child);
   int32_t AbsAxis(bool vertical) const;
   void SaveChildren(TStream& s, int32_t version) const;

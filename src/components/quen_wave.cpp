@@ -14,10 +14,17 @@ int32_t Widen(int32_t v, int64_t by) {
   return static_cast<int32_t>(std::clamp<int64_t>(int64_t{v} + by, INT32_MIN, INT32_MAX));
 }
 
+// Rows a wave moves: no screen is taller, and a damaged height must not ask for gigabytes.
+constexpr int32_t kMaxWaveRows = 32768;
+
+size_t WaveRows(int32_t height) {
+  return static_cast<size_t>(std::clamp(height, 0, kMaxWaveRows));
+}
+
 }  // namespace
 
 bool TQuenWave::ComputeOffsets() {
-  const size_t rows = static_cast<size_t>(std::max(Height(), 0));
+  const size_t rows = WaveRows(Height());
   bool changed = offsets_.size() != rows;
   offsets_.resize(rows, 0);
   const double k = 2.0 * std::numbers::pi / wavelength_;
@@ -55,12 +62,12 @@ void TQuenWave::Draw(TCustomDIBX& target) {
     TQuenControl::Draw(target);
     return;
   }
-  if (offsets_.size() != static_cast<size_t>(std::max(Height(), 0))) ComputeOffsets();
+  if (offsets_.size() != WaveRows(Height())) ComputeOffsets();
   // The children draw into a surface that hands every row to the target moved sideways; its
   // area reaches the amplitude beyond the wave on both sides.
   const TRect area = ClipToParent(HitRect());
   surface_.SetTarget(&target, area.Left, area.Top);
-  surface_.SetSize(area.Width(), area.Height(), target.BitCount());
+  surface_.SetSize(area.Width(), static_cast<int32_t>(offsets_.size()), target.BitCount());
   std::copy(offsets_.begin(), offsets_.end(), surface_.Offsets().begin());
   const TRect saved = target.UpdateRect();
   const TRect clip = target.ClipRect();
