@@ -92,6 +92,12 @@ TEST(Menu, OpensAnimatedAndReachesFullHeightAfterTheDelay) {
   s.Run(3);
   EXPECT_EQ(s.Take(), (Log{"240 menu PR_ONCLOSING", "250 menu PR_ONCLOSED"}));
   EXPECT_EQ(s.reg.FindComponent("menu"), nullptr);
+  // A delay of 0 opens in the step that would divide by it.
+  auto* quick = MakeMenu(s, "one", 1, false);
+  quick->SetPlayMode(LP_PLAYFADE);
+  s.Run(3);
+  EXPECT_TRUE(quick->IsOpen());
+  EXPECT_EQ(quick->Height(), 16);
 }
 
 TEST(Menu, AClickChoosesARowAndAutoScrapRemovesTheMenu) {
