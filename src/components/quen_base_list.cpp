@@ -148,10 +148,8 @@ void TQuenBase::MousePass() {
       if (hit && !hit->IsPaused() && hit->PropBool(PR_HANDLEKEY)) reg.SetFocus(hit);
     } else if (rdown) {
       hit->DoRButtonDown(MouseX, MouseY);
-    } else if (wdown) {
-      hit->FireEvent(PR_ONWHEELDOWN, {}, true);
-    } else if (wup) {
-      hit->FireEvent(PR_ONWHEELUP, {}, true);
+    } else if (wdown || wup) {
+      hit->DoWheel(wdown);
     }
     hit = reg.ResolveControl(th);
   }

@@ -10,15 +10,19 @@
 #include "components/quen_custom_image.h"
 #include "components/quen_edit.h"
 #include "components/quen_fire.h"
+#include "components/quen_gauge.h"
 #include "components/quen_http.h"
 #include "components/quen_image.h"
 #include "components/quen_images.h"
 #include "components/quen_label.h"
 #include "components/quen_map_image.h"
+#include "components/quen_menu.h"
 #include "components/quen_mes.h"
 #include "components/quen_object.h"
 #include "components/quen_particle.h"
+#include "components/quen_prev_menu.h"
 #include "components/quen_prop_motion.h"
+#include "components/quen_slider.h"
 #include "components/quen_sound.h"
 #include "components/quen_tile.h"
 #include "components/quen_timer.h"
@@ -36,19 +40,7 @@ namespace quen {
     TQuenKind Kind() const override { return TQuenKind::KindId; } \
   };
 
-QUEN_KIND_CLASS(TQuenPrevImages, TQuenImages, LT_IMAGES, Img)
 QUEN_KIND_CLASS(TQuenCinema, TQuenControl, LT_CINEMA, Cin)
-QUEN_KIND_CLASS(TQuenPrevMenu, TQuenControl, LT_PREVMENU, PvM)
-QUEN_KIND_CLASS(TQuenSlider, TQuenControl, LT_SLIDER, Sld)
-QUEN_KIND_CLASS(TQuenScrollbar, TQuenSlider, LT_SCROLLBAR, Scb)
-QUEN_KIND_CLASS(TQuenGauge, TQuenControl, LT_GAUGE, Gau)
-
-class TQuenCustomListBox : public TQuenControl {
- public:
-  using TQuenControl::TQuenControl;
-  const char* ClassName() const override { return "TQuenCustomListBox"; }
-};
-QUEN_KIND_CLASS(TQuenMenu, TQuenCustomListBox, LT_MENU, Mnu)
 
 #undef QUEN_KIND_CLASS
 

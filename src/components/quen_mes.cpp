@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "base/messages.h"
+#include "base/sjis.h"
 #include "base/stream.h"
 #include "components/quen_base_list.h"
 #include "components/quen_read_list.h"
@@ -138,12 +139,72 @@ void TQuenMes::FirePlayStart() {
   start_delay_ = 1;
 }
 
+// The variables of glyphs from..to with the values they show, in the history's value list form.
+std::string TQuenMes::ShownValues(int32_t from, int32_t to) const {
+  std::vector<std::pair<std::string, std::string>> values;
+  const int32_t n = layout_.GlyphCount();
+  for (int32_t i = std::max(from, 0); i <= to && i < n; ++i) {
+    const TWdGlyph* g = layout_.GlyphAt(i);
+    if (g->TypeCode() != WD_VAR) continue;
+    const auto* v = static_cast<const TWdOpeVar*>(g);
+    std::string text;
+    for (int32_t k = i + 1; k < n && layout_.GlyphAt(k)->ExpansionOwner() == v->id_; ++k)
+      text += layout_.GlyphAt(k)->IsReturn() ? std::string("\r") : layout_.GlyphAt(k)->Text();
+    bool listed = false;
+    for (const auto& [name, value] : values) listed = listed || sjis::EqualsNoCase(name, v->name_);
+    if (!listed) values.emplace_back(v->name_, text);
+  }
+  return JoinHistoryValues(values);
+}
+
 void TQuenMes::HandPageOver() {
   const TWdPage* page = CurrentPage();
   if (!read_tracking_ || read_key_.empty() || !page) return;
-  MessageHistory().NotePage(Name(), read_key_, std::string(), index_, page->first_index,
-                            page->last_index, read_number_);
+  // The history finds the text by its command alone: glyph positions count from the start of
+  // that command's part, and a page that shows none of it is not noted.
+  const int32_t start = mes_data_.PartStart(read_key_, read_number_);
+  if (start >= 0 && page->last_index >= start) {
+    const int32_t first = std::max(page->first_index, start) - start;
+    MessageHistory().NotePage(Name(), read_key_, ShownValues(start, page->last_index), index_,
+                              first, page->last_index - start, read_number_, Width(), Height());
+  }
   if (TQuenReadList* reads = Reads()) reads->SetPending(Name(), read_key_, index_, read_number_);
+}
+
+void TQuenMes::BeginHistory() {
+  const bool mode = layout_.settings.history_mode;
+  ClearText();
+  layout_.settings.history_mode = mode;
+  layout_.settings.insert_x = layout_.settings.insert_y = 0;
+  history_received_ = 0;
+}
+
+void TQuenMes::EndHistory(int32_t received) {
+  history_received_ = received;
+  LayOutText();
+  if (pages_.empty()) return;
+  // History pages show at once.
+  for (size_t i = 0; i < pages_.size(); ++i) {
+    TMesReveal& r = reveals_[i];
+    r.row = static_cast<int32_t>(pages_[i]->rows.size());
+    r.item = 0;
+    r.started = r.finished = true;
+  }
+  index_ = 0;
+  for (int32_t i = 0; i < static_cast<int32_t>(pages_.size()); ++i) ApplyReveal(i);
+  Invalidate();
+}
+
+THistoryTemplateSource TQuenMes::HistoryTemplate() const {
+  THistoryTemplateSource t;
+  const TKvWordSettings& st = layout_.settings;
+  t.font_height = st.font_height;
+  t.border = st.default_border;
+  t.shadow = st.default_shadow;
+  t.width = Width();
+  t.height = Height();
+  t.line_spacing = st.line_spacing;
+  return t;
 }
 
 void TQuenMes::MoveOn() {

@@ -11,6 +11,7 @@
 #include "components/message_target.h"
 #include "components/quen_object.h"
 #include "text/kv_word.h"
+#include "text/quen_history.h"
 #include "text/quen_new_mes_data.h"
 
 namespace quen {
@@ -33,7 +34,7 @@ struct TMesReveal {
   int32_t scroll = 0;
 };
 
-class TQuenMes : public TQuenControl, public IMessageTarget {
+class TQuenMes : public TQuenControl, public IMessageTarget, public IHistoryView {
  public:
   explicit TQuenMes(TQuenBaseList* owner);
   ~TQuenMes() override;
@@ -55,6 +56,14 @@ class TQuenMes : public TQuenControl, public IMessageTarget {
   void InsertTextPart(const std::string& page_file, int32_t command_index) override;
   bool IsShowingText() const override;
   void ClearText() override;
+
+  // IHistoryView: the box shows history pages (CallHist), each fully revealed.
+  void BeginHistory() override;
+  TKvWord& HistoryText() override { return layout_; }
+  void EndHistory(int32_t received) override;
+  int32_t HistoryReceived() const { return history_received_; }
+  // What a history format takes from this box as its template.
+  THistoryTemplateSource HistoryTemplate() const;
 
   // Lays the box out again from its message data (the text commands' parts).
   void RebuildFromMesData(bool fire_play_start, bool param);
@@ -98,6 +107,7 @@ class TQuenMes : public TQuenControl, public IMessageTarget {
   void UpdateCaret(int32_t i);
   void Restyle();
   std::string PageText() const;
+  std::string ShownValues(int32_t from, int32_t to) const;
   void ReadSavedStates();
 
   TKvWord layout_;
@@ -123,6 +133,7 @@ class TQuenMes : public TQuenControl, public IMessageTarget {
   int32_t hover_first_ = -1, hover_last_ = -1;
   int32_t caret_x_ = 0, caret_y_ = 0, caret_h_ = 0;
   std::string saved_states_;
+  int32_t history_received_ = 0;
 };
 
 }  // namespace quen

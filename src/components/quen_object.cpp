@@ -582,6 +582,10 @@ void TQuenControl::DoMouseMove(int32_t x, int32_t y) {
   FireMouse(PR_ONMOUSEMOVE, x, y, true);
 }
 
+void TQuenControl::DoWheel(bool down) {
+  FireEvent(down ? PR_ONWHEELDOWN : PR_ONWHEELUP, {}, true);
+}
+
 void TQuenControl::DoMouseOut(TQuenControl* /*newTarget*/) {
   FireEvent(PR_ONMOUSEOUT, {}, false);
 }

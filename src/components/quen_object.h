@@ -212,6 +212,8 @@ class TQuenControl : public TQuenComponent {
   virtual void DoMouseOut(TQuenControl* newTarget);
   virtual void DoMouseIn(TQuenControl* previous);
   virtual void DoMouseHold() {}
+  // The wheel turned over the control: its wheel event (lists also scroll).
+  virtual void DoWheel(bool down);
   virtual bool ConsumeRightClick() { return false; }
   virtual TQuenControl* FindKeyTarget();
   virtual void DoKeyDown(const std::vector<int32_t>& keys);

@@ -9,6 +9,8 @@ enum : int32_t {
   VK_RETURN = 13,
   VK_ESCAPE = 27,
   VK_SPACE = 32,
+  VK_PRIOR = 33,
+  VK_NEXT = 34,
   VK_LEFT = 37,
   VK_UP = 38,
   VK_RIGHT = 39,

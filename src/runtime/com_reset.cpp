@@ -3,6 +3,7 @@
 #include "components/quen_base_list.h"
 #include "expr/param_collection.h"
 #include "runtime/com_support.h"
+#include "text/quen_history.h"
 
 namespace quen {
 
@@ -73,6 +74,7 @@ class TComReset : public TComResetBase {
     cm.Registry().Reset();
     cm.Vars().ResetVariables();
     if (cm.reset_game) cm.reset_game();
+    if (TQuenHistoryFormatManager* formats = HistoryFormats()) formats->Reset();
     page = cm.StartPage(TargetName());
     pc = fields[kTarget].num;
   }

@@ -1,11 +1,16 @@
 // The text commands: TextIns puts the message stored in the command into a message box, TextClr
-// clears a box and ClrRead forgets what was read. The box reads the message by page file and
+// clears a box and ClrRead forgets what was read; ClrHist, CallHist and FormatHist act on the
+// message history. The box reads the message by page file and
 // command index through the text source, which is served here from the page cache.
 #include "base/error.h"
+#include "base/sjis.h"
 #include "components/message_target.h"
 #include "components/quen_base_list.h"
+#include "components/quen_mes.h"
+#include "files/file_manager.h"
 #include "runtime/com_support.h"
 #include "runtime/text_pages.h"
+#include "text/quen_history.h"
 #include "text/text_source.h"
 
 namespace quen {
@@ -118,6 +123,65 @@ class TComClrRead : public TCommand {
   }
 };
 
+class TComClrHist : public TCommand {
+ public:
+  TComClrHist() : TCommand(22) {}
+  void Execute(TCallMan&, TPage*&, int32_t& pc) override {
+    ++pc;
+    if (TQuenHistoryFormatManager* formats = HistoryFormats()) formats->ClearAll();
+  }
+};
+
+class TComCallHist : public TCommand {
+ public:
+  enum : int { kBox = 0, kStart = 1, kCount = 2, kFlag = 3, kFormat = 4 };
+  TComCallHist() : TCommand(29) {}
+  void Execute(TCallMan& cm, TPage*&, int32_t& pc) override {
+    ++pc;
+    TQuenHistoryFormatManager* formats = HistoryFormats();
+    TQuenObject* o = com::Named(cm, *this, kBox);
+    auto* box = o && !o->IsRoot() ? dynamic_cast<TQuenMes*>(o) : nullptr;
+    if (!formats || !box) return;
+    const std::optional<int32_t> start = com::IntOf(cm, *this, kStart);
+    if (!start) return;
+    const int32_t first = std::max(*start, 0);
+    int64_t count = com::IntOf(cm, *this, kCount).value_or(1);
+    const bool flag = com::BoolOf(cm, *this, kFlag).value_or(false);
+    const std::string name = static_cast<size_t>(kFormat) < fields.size() && fields[kFormat].present
+                                 ? com::TextOf(cm, *this, kFormat)
+                                 : std::string();
+    if (cm.Registry().Resolve(box->Handle()) != box) return;
+    TQuenHistoryFormat* format = formats->Find(name);
+    if (!format) return;
+    TQuenNewHistory& history = format->History();
+    count = std::min<int64_t>(count, int64_t{history.Count()} - first);
+    if (count <= 0) return;
+    box->Layout().settings.history_mode = flag;
+    history.Show(first, static_cast<int32_t>(count), *box);
+  }
+};
+
+class TComFormatHist : public TCommand {
+ public:
+  TComFormatHist() : TCommand(58) {}
+  void Execute(TCallMan& cm, TPage*&, int32_t& pc) override {
+    ++pc;
+    TQuenHistoryFormatManager* formats = HistoryFormats();
+    TQuenObject* o = com::Named(cm, *this, 0);
+    const std::string name =
+        fields.size() > 1 && fields[1].present ? com::TextOf(cm, *this, 1) : std::string();
+    if (!formats) return;
+    auto* box = o && !o->IsRoot() ? dynamic_cast<TQuenMes*>(o) : nullptr;
+    TQuenHistoryFormat& format = formats->FindOrAdd(name);
+    if (box) {
+      const THistoryTemplateSource t = box->HistoryTemplate();
+      TQuenHistoryFormatManager::SetTemplate(format, &t);
+    } else {
+      TQuenHistoryFormatManager::SetTemplate(format, nullptr);
+    }
+  }
+};
+
 }  // namespace
 
 std::unique_ptr<TCommand> NewTextCommand(uint8_t code) {
@@ -128,6 +192,12 @@ std::unique_ptr<TCommand> NewTextCommand(uint8_t code) {
       return std::make_unique<TComTextClr>();
     case 47:
       return std::make_unique<TComClrRead>();
+    case 22:
+      return std::make_unique<TComClrHist>();
+    case 29:
+      return std::make_unique<TComCallHist>();
+    case 58:
+      return std::make_unique<TComFormatHist>();
     default:
       return nullptr;
   }
@@ -139,14 +209,21 @@ bool TPageTextSource::FetchText(const std::string& page_file, int32_t command_in
                                 std::string& content) {
   const TPage* page = nullptr;
   for (const auto& p : cm_.Cache())
-    if (p->file_name == page_file) page = p.get();
+    if (sjis::EqualsNoCase(p->file_name, page_file)) page = p.get();
   // A page no longer cached is read on its own, leaving the cache and the script as they are.
+  // A page too old to run counts as missing here: reading it for its text never ends the game.
   std::unique_ptr<TPage> loaded;
   if (!page) {
-    if (cm_.page_available && !cm_.page_available(page_file)) return false;
+    if (page_file.empty() || (cm_.page_available && !cm_.page_available(page_file))) return false;
     try {
+      TKvMemoryStream mem;
+      FileManager().LoadFile(mem, page_file);
+      mem.Seek(0, TSeekOrigin::soBeginning);
+      if (mem.Remaining() < 4 || ReadInt32(mem) < kMinPageVersion) return false;
+      mem.Seek(0, TSeekOrigin::soBeginning);
       loaded = std::make_unique<TPage>();
-      loaded->Load(page_file);
+      loaded->file_name = page_file;
+      loaded->LoadFromStream(mem);
     } catch (const EQuenError&) {
       return false;
     }

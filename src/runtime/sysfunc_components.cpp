@@ -1,7 +1,9 @@
 // The system functions that act on components and their items.
 #include "components/prop_table.h"
 #include "components/quen_base_list.h"
+#include "components/quen_menu.h"
 #include "components/quen_object.h"
+#include "components/quen_prev_menu.h"
 #include "expr/param_collection.h"
 #include "expr/sys_func_man.h"
 #include "expr/sysfunc_args.h"
@@ -81,12 +83,72 @@ void RegisterComponentFunctions(TSysFuncMan& funcs, ISystemHost& host) {
     TQuenObject* o = Component(*h, c.args[0]);
     SetResultBool(c, o && o->InCabinet());
   });
-  // Items of menus and lists come with those components: until then no component has items,
-  // so the item functions leave their result unset, as for a missing component.
-  for (const char* name : {"GetCheck", "SetCheck", "GetEnabled", "SetEnabled", "GetVisible",
-                           "SetVisible", "GetGroupIndex", "GetSelected", "SetSelected"})
-    funcs.Register(name, [](TSysFuncCall&) {});
-  funcs.Register("IndexOfMenu", [](TSysFuncCall& c) { SetResultInt(c, -1); });
+  // Item functions: check flags of list boxes and menus, the state arrays of preview menus
+  // (whose items are given by number or by name). A missing component, or a kind without such
+  // items, leaves the result unset.
+  auto preview = [h](TSysFuncCall& c, int32_t& item) -> TQuenPrevMenu* {
+    auto* p = dynamic_cast<TQuenPrevMenu*>(Component(*h, c.args[0]));
+    if (p) item = p->IndexOf(c.args[1]->GetAsString());
+    return p;
+  };
+  funcs.Register("GetCheck", [h, preview](TSysFuncCall& c) {
+    int32_t i = -1;
+    if (TQuenPrevMenu* p = preview(c, i))
+      SetResultBool(c, p->CheckedFlag(i));
+    else if (auto* l = dynamic_cast<TQuenCustomListBox*>(Component(*h, c.args[0])))
+      SetResultBool(c, l->Check(c.args[1]->GetAsInteger()));
+  });
+  funcs.Register("SetCheck", [h, preview](TSysFuncCall& c) {
+    int32_t i = -1;
+    if (TQuenPrevMenu* p = preview(c, i))
+      p->SetCheckedFlag(i, c.args[2]->GetAsBool());
+    else if (auto* l = dynamic_cast<TQuenCustomListBox*>(Component(*h, c.args[0])))
+      l->SetCheck(c.args[1]->GetAsInteger(), c.args[2]->GetAsBool());
+  });
+  auto getter = [preview](auto read) {
+    return [preview, read](TSysFuncCall& c) {
+      int32_t i = -1;
+      if (TQuenPrevMenu* p = preview(c, i)) read(c, *p, i);
+    };
+  };
+  auto setter = [preview](auto write) {
+    return [preview, write](TSysFuncCall& c) {
+      int32_t i = -1;
+      if (TQuenPrevMenu* p = preview(c, i)) write(*p, i, c.args[2]->GetAsBool());
+    };
+  };
+  funcs.Register("GetEnabled", getter([](TSysFuncCall& c, TQuenPrevMenu& p, int32_t i) {
+                   SetResultBool(c, p.Enabled(i));
+                 }));
+  funcs.Register("SetEnabled",
+                 setter([](TQuenPrevMenu& p, int32_t i, bool on) { p.SetEnabled(i, on); }));
+  funcs.Register("GetVisible", getter([](TSysFuncCall& c, TQuenPrevMenu& p, int32_t i) {
+                   SetResultBool(c, p.VisibleItem(i));
+                 }));
+  funcs.Register("SetVisible",
+                 setter([](TQuenPrevMenu& p, int32_t i, bool on) { p.SetVisibleItem(i, on); }));
+  funcs.Register("GetGroupIndex", getter([](TSysFuncCall& c, TQuenPrevMenu& p, int32_t i) {
+                   SetResultInt(c, p.GroupOf(i));
+                 }));
+  funcs.Register("GetSelected", getter([](TSysFuncCall& c, TQuenPrevMenu& p, int32_t i) {
+                   SetResultBool(c, p.IsChecked(i));
+                 }));
+  funcs.Register("SetSelected",
+                 setter([](TQuenPrevMenu& p, int32_t i, bool on) { p.SetCheckedFlag(i, on); }));
+  funcs.Register("IndexOfMenu", [h](TSysFuncCall& c) {
+    int32_t index = -1;
+    if (auto* l = dynamic_cast<TQuenCustomListBox*>(Component(*h, c.args[0]))) {
+      const std::string line = c.args[1]->GetAsString();
+      const std::vector<std::string>& items = l->Items();
+      for (size_t i = 0; i < items.size() && index < 0; ++i)
+        if (items[i] == line) index = static_cast<int32_t>(i);
+    } else if (auto* p = dynamic_cast<TQuenPrevMenu*>(Component(*h, c.args[0]))) {
+      const std::string line = c.args[1]->GetAsString();
+      for (int32_t i = 0; i < p->ButtonCount() && index < 0; ++i)
+        if (p->Layout().Buttons[static_cast<size_t>(i)].Name == line) index = i;
+    }
+    SetResultInt(c, index);
+  });
 }
 
 }  // namespace quen

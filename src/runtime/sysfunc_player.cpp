@@ -10,6 +10,7 @@
 #include "runtime/sysfunc_files.h"
 #include "runtime/sysfunc_register.h"
 #include "runtime/sysfunc_support.h"
+#include "text/quen_history.h"
 
 namespace quen {
 
@@ -35,10 +36,25 @@ void RegisterPlayerFunctions(TSysFuncMan& funcs, ISystemHost& host) {
       if (TParamCollectionItem* v = VariableArg(c, i); v && v->Value()) StoreList(*v->Value(), {});
     SetResultInt(c, 0);
   });
-  // No message history yet: every format is missing.
-  funcs.Register("GetHistoryCount", [](TSysFuncCall& c) { SetResultInt(c, -1); });
-  funcs.Register("GetHistoryMaxCount", [](TSysFuncCall& c) { SetResultInt(c, -1); });
-  funcs.Register("SetHistoryMaxCount", [](TSysFuncCall& c) { SetResultBool(c, false); });
+  // History formats by exact name ("" the default); a missing one gives -1 or FALSE.
+  auto history_of = [](TSysFuncCall& c) -> TQuenNewHistory* {
+    TQuenHistoryFormatManager* f = HistoryFormats();
+    TQuenHistoryFormat* format = f ? f->Find(c.args[0]->GetAsString()) : nullptr;
+    return format ? &format->History() : nullptr;
+  };
+  funcs.Register("GetHistoryCount", [history_of](TSysFuncCall& c) {
+    TQuenNewHistory* h = history_of(c);
+    SetResultInt(c, h ? h->Count() : -1);
+  });
+  funcs.Register("GetHistoryMaxCount", [history_of](TSysFuncCall& c) {
+    TQuenNewHistory* h = history_of(c);
+    SetResultInt(c, h ? h->max_count : -1);
+  });
+  funcs.Register("SetHistoryMaxCount", [history_of](TSysFuncCall& c) {
+    TQuenNewHistory* h = history_of(c);
+    if (h) h->SetMaxCount(c.args[1]->GetAsInteger());
+    SetResultBool(c, h != nullptr);
+  });
   funcs.Register("GetDisplayMode", [h](TSysFuncCall& c) {
     int32_t w = 0, hh = 0, bits = 0, hz = 0;
     if (!h->DisplayMode(c.args[0]->GetAsInteger(), w, hh, bits, hz)) {

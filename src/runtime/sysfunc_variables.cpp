@@ -13,6 +13,7 @@
 #include "platform/text_encoding.h"
 #include "runtime/project.h"
 #include "runtime/sysfunc_register.h"
+#include "text/quen_history.h"
 
 namespace quen {
 
@@ -175,10 +176,20 @@ void RegisterSystemVariables(TParamCollection& vars, ISystemHost& host) {
         TQuenBase* b = InputBase(*h);
         h->MoveMouse(b ? b->MouseX : 0, y);
       });
-  // The message history comes with the history formats; until then there is none.
-  integer(kSvHistoryCount, [] { return 0; });
+  // The default message history (none without the history formats).
+  integer(kSvHistoryCount, [] {
+    TQuenHistoryFormatManager* f = HistoryFormats();
+    return f ? f->Default().History().Count() : 0;
+  });
   integer(
-      kSvHistoryMaxCount, [] { return 0; }, [](int32_t) {});
+      kSvHistoryMaxCount,
+      [] {
+        TQuenHistoryFormatManager* f = HistoryFormats();
+        return f ? f->Default().History().max_count : 0;
+      },
+      [](int32_t n) {
+        if (TQuenHistoryFormatManager* f = HistoryFormats()) f->Default().History().SetMaxCount(n);
+      });
   integer(kSvScrWidth, [h] { return h->Project() ? h->Project()->ScreenWidth : 0; });
   integer(kSvScrHeight, [h] { return h->Project() ? h->Project()->ScreenHeight : 0; });
   integer(kSvTickCount, [h] { return h->TickCount(); });

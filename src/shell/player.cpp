@@ -26,6 +26,8 @@
 #include "runtime/sysfunc_register.h"
 #include "runtime/text_pages.h"
 #include "shell/messages.h"
+#include "text/message_history.h"
+#include "text/quen_history.h"
 #include "text/text_source.h"
 
 namespace quen {
@@ -194,6 +196,11 @@ void TPlayer::StartProject() {
   // The pages of text already read, asked by message boxes and cleared by ClrRead.
   read_list_ = std::make_unique<TQuenReadList>();
   SetReadList(read_list_.get());
+  // The message history, with its default format; every message box tells it its pages.
+  history_formats_ = std::make_unique<TQuenHistoryFormatManager>();
+  history_formats_->SetExpressionContext(vars_.get(), sys_funcs_.get());
+  SetHistoryFormats(history_formats_.get());
+  SetMessageHistory(history_formats_.get());
   panel_->Registry().SetScriptContext(vars_.get(), sys_funcs_.get());
   // Transitions of Flip (and their mask pictures, read with the project's key).
   InstallTransitions(panel_->Registry(), [this] { return project_ ? project_->IdCode : 0; });
@@ -243,6 +250,7 @@ void TPlayer::Free() {
   platform::Trace("SysFuncMan.Free");
   // The components' expressions have nothing left to run against.
   if (panel_) panel_->Registry().SetScriptContext(nullptr, nullptr);
+  if (history_formats_) history_formats_->SetExpressionContext(nullptr, nullptr);
   sys_funcs_.reset();
   database_.reset();
   DumpVariablesToFile();
@@ -255,6 +263,11 @@ void TPlayer::Free() {
     if (std::string_view(step) == "TextRead") {
       SetReadList(nullptr);
       read_list_.reset();
+    }
+    if (std::string_view(step) == "TextHistoryFormats") {
+      SetMessageHistory(nullptr);
+      SetHistoryFormats(nullptr);
+      history_formats_.reset();
     }
     if (std::string_view(step) == "Bases") {
       DumpTreeToFile();

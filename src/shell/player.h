@@ -22,6 +22,7 @@
 #include "runtime/sysfunc_host.h"
 #include "shell/window_cursor_host.h"
 #include "shell/window_text_entry.h"
+#include "text/quen_history.h"
 
 namespace quen {
 
@@ -146,6 +147,7 @@ class TPlayer : public IProjectHost, public ISystemHost {
   std::unique_ptr<TFontPixelManager> glyphs_;
   std::unique_ptr<TBrixCollection> pictures_;
   std::unique_ptr<TQuenReadList> read_list_;
+  std::unique_ptr<TQuenHistoryFormatManager> history_formats_;
   std::unique_ptr<TProject> project_;
   TCallMan* call_man_ = nullptr;
   std::unique_ptr<TScreenManager> screen_;

@@ -81,31 +81,44 @@ void TQuenNewMesData::Clear() {
   parts_.clear();
   history_page_.Clear();
   cache_.Clear();
+  starts_.clear();
 }
 
 bool TQuenNewMesData::Rebuild(TKvWord& layout, TWdPageList& pages) {
-  std::vector<const std::string*> bodies;
+  std::vector<std::pair<const TPart*, const std::string*>> bodies;
   for (const TPart& part : parts_)
     if (const std::string* content = cache_.Find(part.file, part.command))
-      bodies.push_back(content);
+      bodies.emplace_back(&part, content);
   // Without any body the text stays as it is (a save loaded without its scenario pages).
   if (bodies.empty()) return false;
   layout.Clear();
   pages.clear();
-  for (const std::string* content : bodies) {
+  starts_.clear();
+  for (const auto& [part, content] : bodies) {
     TKvMemoryStream ms(*content);
+    const int32_t start = layout.GlyphCount();
     try {
       layout.AppendContent(ms);
     } catch (const EQuenError&) {
       // A damaged body leaves the text as it was: the part is skipped.
+      continue;
     }
+    // Expanding part by part gives the same glyphs and tells where each part begins.
+    layout.ExpandVariables(start, -1);
+    starts_.push_back({part->file, part->command, start});
   }
   if (layout.GlyphCount() == 0) return false;
   layout.settings.insert_x = parts_.empty() ? 0 : parts_.front().x;
   layout.settings.insert_y = parts_.empty() ? 0 : parts_.front().y;
-  layout.ExpandVariables(0, -1);
   layout.LayOut(pages);
   return true;
+}
+
+int32_t TQuenNewMesData::PartStart(const std::string& page_file, int32_t command_index) const {
+  for (size_t i = starts_.size(); i-- > 0;)
+    if (starts_[i].command == command_index && starts_[i].file == page_file)
+      return starts_[i].start;
+  return -1;
 }
 
 void TQuenNewMesData::Load(TStream& s, int32_t version) {

@@ -73,6 +73,9 @@ class TQuenNewMesData {
   // follow one another, the first starting at its stored insertion point. Parts whose body is
   // missing or damaged are left out. False when no part gave any glyph.
   bool Rebuild(TKvWord& layout, TWdPageList& pages);
+  // Where the last part of (page file, command index) begins in the text the last Rebuild
+  // made (expanded glyph index), or -1.
+  int32_t PartStart(const std::string& page_file, int32_t command_index) const;
 
   // Parts column by column, then the history page from version 113.
   void Load(TStream& s, int32_t version);
@@ -82,6 +85,12 @@ class TQuenNewMesData {
   std::vector<TPart> parts_;
   TQuenHistData history_page_;
   TMesDataCacheList cache_;
+  struct TPartStart {
+    std::string file;
+    int32_t command = 0;
+    int32_t start = 0;
+  };
+  std::vector<TPartStart> starts_;
 };
 
 }  // namespace quen
