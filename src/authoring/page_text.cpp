@@ -141,6 +141,22 @@ struct TValue {
   std::string text;  // UTF-8 for bare and braced, Shift-JIS for quoted, bytes for compiled
 };
 
+// Commands whose derived property set always holds the volume (see AssemblePage); a dump
+// writes their set even when it is empty, so that reading it back does not add the volume.
+constexpr const char* kVolumeCommands[] = {"Sound", "Movie", "Cinema"};
+
+bool AlwaysHoldsVolume(int code) {
+  for (const char* name : kVolumeCommands)
+    if (CommandCode(name) == code) return true;
+  return false;
+}
+
+bool HasCommandOf(const TComList& list, int code) {
+  for (int32_t i = 0; i < list.Count(); ++i)
+    if (list.At(i)->GetCode() == code) return true;
+  return false;
+}
+
 // Reads a value at pos: "quoted", {expression}, {#compiled hex} or a bare word.
 TValue ReadValue(int line, const std::string& s, size_t& pos) {
   TValue v;
@@ -681,7 +697,7 @@ void AssemblePage(const std::string& text, const std::string& file_name, TPage& 
   // A sound, film or cinema left without a volume slot would stay at the component's 0, silent:
   // the derived sets of those commands always hold the volume, which then takes its fallback
   // of full volume when the command gives none.
-  for (const char* name : {"Sound", "Movie", "Cinema"}) {
+  for (const char* name : kVolumeCommands) {
     const int code = CommandCode(name);
     if (code < 0 || code >= set_count || explicit_sets.count(code) || PR_VOLUME / 8 >= set_size)
       continue;
@@ -905,10 +921,11 @@ std::string DumpPage(const TPage& page) {
   if (page.raw_sets.size() != kCommandCount)
     emit(".setcount " + std::to_string(page.raw_sets.size()));
   if (page.raw_set_size != kPropSetBytes) emit(".setsize " + std::to_string(page.raw_set_size));
-  for (size_t i = 0; i < page.raw_sets.size(); ++i)
-    if (page.raw_sets[i].find_first_not_of('\0') != std::string::npos)
-      emit(".set " + std::to_string(i) + " " + Hex(page.raw_sets[i]));
   const TComList& list = page.Commands();
+  for (size_t i = 0; i < page.raw_sets.size(); ++i)
+    if (page.raw_sets[i].find_first_not_of('\0') != std::string::npos ||
+        (AlwaysHoldsVolume(static_cast<int>(i)) && HasCommandOf(list, static_cast<int>(i))))
+      emit(".set " + std::to_string(i) + " " + Hex(page.raw_sets[i]));
   std::vector<int> codes;
   for (int32_t i = 0; i < list.Count(); ++i) codes.push_back(list.At(i)->GetCode());
   std::vector<std::optional<int32_t>> loops = LoopTargets(codes);
