@@ -7,22 +7,16 @@ set -euo pipefail
 tool=$(realpath "$1")
 out=$(realpath -m "$2")
 here=$(cd "$(dirname "$0")" && pwd)
+pictures=$(cd "$here/../pictures" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$out"
 "$tool" media wave "$here/chime.txt" -o "$out/chime.wav"
 "$tool" midi asm "$here/theme.txt" -o "$out/theme.mid"
 cd "$work"
-python3 - <<'PY'
-import math, struct, zlib
-
-def png(path, w, h, pixel):
-    rows = b"".join(b"\0" + b"".join(bytes(pixel(x, y)) for x in range(w)) for y in range(h))
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
-                + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+PYTHONPATH="$pictures" python3 - <<'PY'
+import math
+from png import png
 
 # Eight frames of a colour wheel on a dark screen, each turned an eighth further.
 for k in range(8):
@@ -36,6 +30,6 @@ for k in range(8):
         v = 255 if r > 8 else 80
         rgb = [(1, f, 0), (1 - f, 1, 0), (0, 1, f), (0, 1 - f, 1), (f, 0, 1), (1, 0, 1 - f)][sector]
         return tuple(int(c * v) for c in rgb)
-    png(f"wheel_{k}.png", 160, 96, wheel)
+    png(f"wheel_{k}.png", 160, 96, wheel, channels=3)
 PY
 "$tool" media video wheel_*.png -o "$out/clip.avi" --fps 8 --sound "$out/chime.wav"

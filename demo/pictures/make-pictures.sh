@@ -6,20 +6,14 @@ set -euo pipefail
 tool=$(realpath "$1")
 out=$(realpath -m "$2")
 here=$(cd "$(dirname "$0")" && pwd)
+pictures=$here
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$out"
 cd "$work"
-python3 - <<'PY'
-import math, struct, zlib
-
-def png(path, w, h, pixel):
-    rows = b"".join(b"\0" + b"".join(bytes(pixel(x, y)) for x in range(w)) for y in range(h))
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0))
-                + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+PYTHONPATH="$pictures" python3 - <<'PY'
+import math
+from png import png
 
 def clamp(v):
     return max(0, min(255, int(v)))
